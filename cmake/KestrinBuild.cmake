@@ -1,0 +1,42 @@
+# Build defaults shared by every target of the project.
+
+# Warnings on everywhere; floating-point contraction off everywhere, because the
+# DSP is compared bit for bit with an independent implementation and a fused
+# multiply-add changes the last bit. Fast-math is never enabled.
+add_compile_options(-Wall -Wextra -ffp-contract=off)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  add_compile_options(-fno-fast-math)
+endif()
+
+# KESTRIN_SANITIZE: empty, "address,undefined" or "thread".
+set(KESTRIN_SANITIZE "" CACHE STRING "Sanitizers to build with (address,undefined or thread)")
+if(KESTRIN_SANITIZE)
+  add_compile_options(-fsanitize=${KESTRIN_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=${KESTRIN_SANITIZE})
+  add_compile_definitions(KESTRIN_SANITIZED=1)
+endif()
+
+find_package(Threads REQUIRED)
+
+# kestrin_add_gtest(<name> SOURCES <files...> LIBS <targets...>)
+# One test executable per component; every case is registered with CTest.
+function(kestrin_add_gtest name)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  find_package(GTest REQUIRED)
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  include(GoogleTest)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+endfunction()
+
+# kestrin_add_benchmark(<name> SOURCES <files...> LIBS <targets...>)
+function(kestrin_add_benchmark name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  find_package(benchmark REQUIRED)
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark benchmark::benchmark_main Threads::Threads)
+endfunction()
