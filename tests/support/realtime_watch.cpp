@@ -16,7 +16,7 @@ namespace {
 thread_local int watchDepth = 0;
 thread_local RealtimeCounts threadCounts;
 
-inline bool watching() noexcept { return watchDepth > 0; }
+[[maybe_unused]] inline bool watching() noexcept { return watchDepth > 0; }
 
 }  // namespace
 
@@ -28,6 +28,14 @@ RealtimeWatch::~RealtimeWatch() { --watchDepth; }
 
 RealtimeCounts RealtimeWatch::counts() const noexcept { return threadCounts; }
 
+bool RealtimeWatch::countsAllocations() noexcept {
+#if defined(KESTRIN_THREAD_SANITIZED)
+    return false;
+#else
+    return true;
+#endif
+}
+
 bool RealtimeWatch::interposesSystemCalls() noexcept {
 #if defined(KESTRIN_SANITIZED)
     return false;
@@ -36,6 +44,7 @@ bool RealtimeWatch::interposesSystemCalls() noexcept {
 #endif
 }
 
+#if !defined(KESTRIN_THREAD_SANITIZED)
 namespace {
 
 void* countedAlloc(std::size_t size, std::size_t align) {
@@ -63,8 +72,11 @@ void* throwingAlloc(std::size_t size, std::size_t align) {
 }
 
 }  // namespace
+#endif
 }  // namespace testsupport
 
+#if !defined(KESTRIN_THREAD_SANITIZED)
+// ThreadSanitizer's runtime owns operator new; under it allocations are not counted.
 using testsupport::countedFree;
 using testsupport::throwingAlloc;
 
@@ -102,6 +114,7 @@ void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept 
 void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept {
     countedFree(p);
 }
+#endif
 
 #if !defined(KESTRIN_SANITIZED)
 // Interposed C functions: count when watched, then forward to the next definition

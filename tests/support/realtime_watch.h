@@ -25,6 +25,9 @@ public:
 
     RealtimeCounts counts() const noexcept;
 
+    // True when allocations are counted (false under ThreadSanitizer, whose runtime
+    // owns operator new).
+    static bool countsAllocations() noexcept;
     // True when locks and blocking calls are interposed in this build (false under
     // sanitizers, whose runtimes own these symbols); allocations are always counted.
     static bool interposesSystemCalls() noexcept;
