@@ -124,6 +124,7 @@ struct TestConfig {
     bool receivesMIDI = false;
     bool sendsMIDI = false;
     std::vector<std::string>* log = nullptr;  // build steps and destructions
+    int extraParams = 0;                      // integer parameters 0..10 after the four
 };
 
 enum Param { kDelay = 0, kCutoff = 1, kMode = 2, kSync = 3, kLogged = 4 };
@@ -177,6 +178,10 @@ protected:
         p.push_back(std::make_unique<fw::IntegerParameter>(kMode, "Mode", "", 0, 3, 1));
         p.push_back(std::make_unique<fw::BoolParameter>(kSync, "Sync", "", false));
         if (config_.log != nullptr) p.push_back(std::make_unique<LoggedParameter>(kLogged, config_.log));
+        for (int i = 0; i < config_.extraParams; ++i) {
+            const int index = static_cast<int>(p.size());
+            p.push_back(std::make_unique<fw::IntegerParameter>(index, "Extra " + std::to_string(i), "", 0, 10, 0));
+        }
         return p;
     }
     std::vector<fw::Preset> buildPresets() override {
