@@ -26,7 +26,7 @@ struct Program {
     std::string kind = "FxCk";
     std::int32_t version = 1;
     std::string code = "Tst1";
-    std::optional<std::int32_t> countOverride;  // K written instead of values.size()
+    std::optional<std::int32_t> countOverride{};  // K written instead of values.size()
     bool negativeCount = false;
     bool writeSkippedBytes = true;  // false: claim M bytes without writing them
 };
@@ -37,7 +37,7 @@ public:
     std::uint32_t length = 0;  // L
     std::string kind = "FxBk";
     std::string code = "Tst1";
-    std::optional<std::int32_t> countOverride;  // N written instead of programs.size()
+    std::optional<std::int32_t> countOverride{};  // N written instead of programs.size()
     bool writeSkippedBytes = true;  // false: claim L bytes without writing them
     std::vector<Program> programs;
 
