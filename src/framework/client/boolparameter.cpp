@@ -17,13 +17,7 @@ BoolParameter::BoolParameter(int index, std::string name, std::string label, boo
     : Parameter(index, std::move(name), std::move(label)), value_(defaultValue), default_(defaultValue) {}
 
 void BoolParameter::setFromGUI(bool v) noexcept {
-    double normalized;
-    {
-        std::lock_guard<UncheckedMutex> lock(valueMutex());
-        value_.exchange(v, std::memory_order_release);
-        normalized = getNormalized();
-    }
-    automateAndNotify(normalized);
+    editorWrite([&] { value_.exchange(v, std::memory_order_release); });
 }
 
 double BoolParameter::getNormalized() noexcept {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <mutex>
+#include <thread>
 
 #include "framework/core/fatal.h"
 
@@ -29,6 +30,7 @@ Client::~Client() {
             if (graphicsAvailable_.compare_exchange_weak(expected, 0, std::memory_order_acquire,
                                                          std::memory_order_relaxed))
                 break;
+            std::this_thread::yield();  // the audio thread releases within its block
         }
         graphics_.reset();
     }

@@ -51,13 +51,7 @@ void FloatParameter::setFromGUI(double plain) noexcept {
 }
 
 void FloatParameter::storeAutomateAndNotify(double plain) noexcept {
-    double normalized;
-    {
-        std::lock_guard<UncheckedMutex> lock(valueMutex());
-        value_.exchange(plain, std::memory_order_release);
-        normalized = getNormalized();
-    }
-    automateAndNotify(normalized);
+    editorWrite([&] { value_.exchange(plain, std::memory_order_release); });
 }
 
 void FloatParameter::storeFromAudioThread(double plain) noexcept {

@@ -51,13 +51,7 @@ void IntegerParameter::setFromGUI(int plain) noexcept {
 }
 
 void IntegerParameter::storeAutomateAndNotify(int plain) noexcept {
-    double normalized;
-    {
-        std::lock_guard<UncheckedMutex> lock(valueMutex());
-        value_.exchange(plain, std::memory_order_release);
-        normalized = getNormalized();
-    }
-    automateAndNotify(normalized);
+    editorWrite([&] { value_.exchange(plain, std::memory_order_release); });
 }
 
 double IntegerParameter::getNormalized() noexcept {

@@ -9,6 +9,7 @@
 // the client's IHostCommand, and host writes are ignored while a gesture is open.
 
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -85,13 +86,24 @@ protected:
 
     // Every listener's onParameterChanged, in list order.
     void notifyListeners() noexcept;
-    // The end of every editor write: tell the host the normalized value computed
-    // under the lock together with the store, then the listeners.
-    void automateAndNotify(double normalized) noexcept;
+    // The editor-write sequence: run `store` under the lock and read the normalized
+    // value back under the same lock (it is recursive), then tell the host that value
+    // and notify the listeners.
+    template <class StoreFn>
+    void editorWrite(StoreFn&& store) noexcept {
+        double normalized;
+        {
+            std::lock_guard<UncheckedMutex> lock(valueMutex_);
+            store();
+            normalized = getNormalized();
+        }
+        automateAndNotify(normalized);
+    }
 
 private:
     friend class Client;
     void attachToClient(Client* client) noexcept { client_ = client; }
+    void automateAndNotify(double normalized) noexcept;
 
     Client* client_ = nullptr;
     int index_;

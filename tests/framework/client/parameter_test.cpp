@@ -21,6 +21,18 @@ using testclient::RecordingListener;
 
 const double kE = 2.718281828459045;
 
+// A test client with a fake host attached.
+class HostedClient : public ::testing::Test {
+protected:
+    void SetUp() override { client->setHostCommand(&host); }
+    std::unique_ptr<testclient::TestClient> client = testclient::makeTestClient();
+    FakeHost host;
+};
+class EditGestures : public HostedClient {};
+class EditorWrites : public HostedClient {};
+class ParameterListeners : public HostedClient {};
+class SetFromHost : public HostedClient {};
+
 std::string display(fw::Parameter& p) {
     char buffer[64];
     p.toDisplayN(buffer, sizeof buffer);
@@ -298,7 +310,7 @@ TEST(FloatParameter, RefusesTextOf128BytesWithNaN) {
 
 // ---- Listeners ----
 
-TEST(ParameterListeners, AreCalledInRegistrationOrder) {
+TEST_F(ParameterListeners, AreCalledInRegistrationOrder) {
     std::vector<std::string> log;
     RecordingListener a("a", &log), b("b", &log), c("c", &log);
     fw::IntegerParameter p(0, "Mode", "", 0, 3, 0);
@@ -309,7 +321,7 @@ TEST(ParameterListeners, AreCalledInRegistrationOrder) {
     EXPECT_EQ(log, (std::vector<std::string>{"a:changed", "b:changed", "c:changed"}));
 }
 
-TEST(ParameterListeners, RemovingTheFirstMovesTheLastIntoItsPlace) {
+TEST_F(ParameterListeners, RemovingTheFirstMovesTheLastIntoItsPlace) {
     std::vector<std::string> log;
     RecordingListener a("a", &log), b("b", &log), c("c", &log);
     fw::IntegerParameter p(0, "Mode", "", 0, 3, 0);
@@ -321,7 +333,7 @@ TEST(ParameterListeners, RemovingTheFirstMovesTheLastIntoItsPlace) {
     EXPECT_EQ(log, (std::vector<std::string>{"c:changed", "b:changed"}));
 }
 
-TEST(ParameterListeners, RemovingAnAbsentListenerChangesNothing) {
+TEST_F(ParameterListeners, RemovingAnAbsentListenerChangesNothing) {
     std::vector<std::string> log;
     RecordingListener a("a", &log), stranger("x", &log);
     fw::IntegerParameter p(0, "Mode", "", 0, 3, 0);
@@ -331,10 +343,7 @@ TEST(ParameterListeners, RemovingAnAbsentListenerChangesNothing) {
     EXPECT_EQ(log, (std::vector<std::string>{"a:changed"}));
 }
 
-TEST(ParameterListeners, HoverReachesListenersButNotTheHost) {
-    auto client = testclient::makeTestClient();
-    FakeHost host;
-    client->setHostCommand(&host);
+TEST_F(ParameterListeners, HoverReachesListenersButNotTheHost) {
     RecordingListener l("l");
     fw::Parameter& p = *client->param(testclient::kMode);
     p.addListener(&l);
@@ -347,10 +356,7 @@ TEST(ParameterListeners, HoverReachesListenersButNotTheHost) {
 
 // ---- Host writes and edit gestures ----
 
-TEST(SetFromHost, StoresAndNotifiesWithoutCallingTheHostBack) {
-    auto client = testclient::makeTestClient();
-    FakeHost host;
-    client->setHostCommand(&host);
+TEST_F(SetFromHost, StoresAndNotifiesWithoutCallingTheHostBack) {
     RecordingListener l("l");
     client->delay().addListener(&l);
     client->setParameterFromHost(testclient::kDelay, 0.25f);
@@ -360,10 +366,7 @@ TEST(SetFromHost, StoresAndNotifiesWithoutCallingTheHostBack) {
     client->delay().removeListener(&l);
 }
 
-TEST(SetFromHost, IsIgnoredWhileAnEditGestureIsOpen) {
-    auto client = testclient::makeTestClient();
-    FakeHost host;
-    client->setHostCommand(&host);
+TEST_F(SetFromHost, IsIgnoredWhileAnEditGestureIsOpen) {
     RecordingListener l("l");
     fw::LinearFloatParameter& p = client->delay();
     p.addListener(&l);
@@ -380,7 +383,7 @@ TEST(SetFromHost, IsIgnoredWhileAnEditGestureIsOpen) {
     p.removeListener(&l);
 }
 
-TEST(SetFromHost, IgnoresNaN) {
+TEST_F(SetFromHost, IgnoresNaN) {
     fw::LinearFloatParameter f(0, "Delay", "", 0.0, 10.0, 5.0);
     fw::IntegerParameter i(1, "Mode", "", 0, 3, 2);
     fw::BoolParameter b(2, "Sync", "", true);
@@ -396,18 +399,14 @@ TEST(SetFromHost, IgnoresNaN) {
     EXPECT_EQ(l.count("changed"), 0);
 }
 
-TEST(SetFromHost, OutOfRangeIndexIsIgnored) {
-    auto client = testclient::makeTestClient();
+TEST_F(SetFromHost, OutOfRangeIndexIsIgnored) {
     client->setParameterFromHost(-1, 0.5f);
     client->setParameterFromHost(client->numParams(), 0.5f);
     EXPECT_EQ(client->delay().value(), 5.0);
     EXPECT_EQ(client->param(client->numParams()), nullptr);
 }
 
-TEST(EditGestures, ReachHostThenListenersAndNestCount) {
-    auto client = testclient::makeTestClient();
-    FakeHost host;
-    client->setHostCommand(&host);
+TEST_F(EditGestures, ReachHostThenListenersAndNestCount) {
     RecordingListener l("l");
     fw::IntegerParameter& p = client->mode();
     p.addListener(&l);
@@ -426,7 +425,7 @@ TEST(EditGestures, ReachHostThenListenersAndNestCount) {
     p.removeListener(&l);
 }
 
-TEST(EditGestures, WorkWithoutAHost) {
+TEST_F(EditGestures, WorkWithoutAHost) {
     fw::LinearFloatParameter p(0, "Delay", "", 0.0, 10.0, 5.0);
     RecordingListener l("l");
     p.addListener(&l);
@@ -439,10 +438,7 @@ TEST(EditGestures, WorkWithoutAHost) {
 
 // ---- Editor writes ----
 
-TEST(EditorWrites, FloatClampsAutomatesTheNormalizedValueAndNotifies) {
-    auto client = testclient::makeTestClient();
-    FakeHost host;
-    client->setHostCommand(&host);
+TEST_F(EditorWrites, FloatClampsAutomatesTheNormalizedValueAndNotifies) {
     RecordingListener l("l");
     fw::LinearFloatParameter& p = client->delay();
     p.addListener(&l);
@@ -459,10 +455,7 @@ TEST(EditorWrites, FloatClampsAutomatesTheNormalizedValueAndNotifies) {
     p.removeListener(&l);
 }
 
-TEST(EditorWrites, IntegerRoundsBeforeAutomating) {
-    auto client = testclient::makeTestClient();
-    FakeHost host;
-    client->setHostCommand(&host);
+TEST_F(EditorWrites, IntegerRoundsBeforeAutomating) {
     fw::IntegerParameter& p = client->mode();  // 0..3
     p.setFromGUINormalized(0.6);  // 1.8 -> 2
     EXPECT_EQ(p.value(), 2);
@@ -470,10 +463,7 @@ TEST(EditorWrites, IntegerRoundsBeforeAutomating) {
     EXPECT_EQ(host.calls[0], (HostCall{HostCall::automate, testclient::kMode, static_cast<float>(2.0 / 3.0)}));
 }
 
-TEST(EditorWrites, BoolEnumAndDefaultFollowTheSameSequence) {
-    auto client = testclient::makeTestClient();
-    FakeHost host;
-    client->setHostCommand(&host);
+TEST_F(EditorWrites, BoolEnumAndDefaultFollowTheSameSequence) {
     RecordingListener l("l");
     client->sync().addListener(&l);
     client->sync().setFromGUI(true);
@@ -488,10 +478,7 @@ TEST(EditorWrites, BoolEnumAndDefaultFollowTheSameSequence) {
     client->sync().removeListener(&l);
 }
 
-TEST(EditorWrites, NaNIsIgnored) {
-    auto client = testclient::makeTestClient();
-    FakeHost host;
-    client->setHostCommand(&host);
+TEST_F(EditorWrites, NaNIsIgnored) {
     client->delay().setFromGUINormalized(std::nan(""));
     client->mode().setFromGUINormalized(std::nan(""));
     EXPECT_EQ(client->delay().value(), 5.0);
