@@ -95,10 +95,14 @@ public:
     virtual void sendMIDIMessagesFromUI(std::span<const MidiMessage> messages);
     // Audio thread, inside processAudio. Incoming messages of the current sub-block,
     // offsets relative to it (clients that receive MIDI).
-    std::span<const MidiMessage> midiInputForBlock() const noexcept { return { midiInBlock_.data(), midiInBlock_.size() }; }
+    std::span<const MidiMessage> midiInputForBlock() const noexcept {
+        return {midiInBlock_.data(), midiInBlock_.size()};
+    }
     // Audio thread, after processAudioFromHost. Messages produced during the last host
     // block, offsets relative to its start (clients that send MIDI).
-    std::span<const MidiMessage> midiOutputForBlock() const noexcept { return { midiOutBlock_.data(), midiOutBlock_.size() }; }
+    std::span<const MidiMessage> midiOutputForBlock() const noexcept {
+        return {midiOutBlock_.data(), midiOutBlock_.size()};
+    }
 
     // ---- Editor ----
 
@@ -114,9 +118,12 @@ public:
     // Audio thread. Releases what acquireGraphics returned.
     void releaseGraphics() noexcept;
 
-    // ---- IClient ----
+    // ---- IClient: forwarded to the host command ----
+    // UI thread. False when no host command is set.
     bool requestResize(int width, int height) noexcept override;
+    // Any thread. DAW::unknown when no host command is set.
     DAW getDAW() noexcept override;
+    // Any thread. PluginFormat::unknown when no host command is set.
     PluginFormat getPluginFormat() noexcept override;
 
     // ---- What the plug-in provides ----

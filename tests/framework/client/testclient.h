@@ -29,7 +29,9 @@ struct HostCall {
 class FakeHost final : public fw::IHostCommand {
 public:
     void beginParamEdit(int index) noexcept override { calls.push_back({HostCall::begin, index, 0.0f}); }
-    void paramAutomate(int index, float value) noexcept override { calls.push_back({HostCall::automate, index, value}); }
+    void paramAutomate(int index, float value) noexcept override {
+        calls.push_back({HostCall::automate, index, value});
+    }
     void endParamEdit(int index) noexcept override { calls.push_back({HostCall::end, index, 0.0f}); }
     bool requestResize(int width, int height) noexcept override {
         lastResize = {width, height};
