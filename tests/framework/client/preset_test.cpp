@@ -1,0 +1,336 @@
+// The preset bank and the state chunk.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "framework/client/preset.h"
+#include "framework/core/binrange.h"
+#include "testclient.h"
+
+namespace {
+
+using testclient::kCutoff;
+using testclient::kDelay;
+using testclient::kMode;
+using testclient::kSync;
+using testclient::makeTestClient;
+using testclient::RecordingListener;
+using testclient::TestConfig;
+
+// A state chunk written by hand, independently of the writer under test.
+struct ChunkBuilder {
+    std::vector<std::uint8_t> bytes;
+    ChunkBuilder& be32(std::uint32_t v) {
+        for (int s = 24; s >= 0; s -= 8) bytes.push_back(static_cast<std::uint8_t>(v >> s));
+        return *this;
+    }
+    ChunkBuilder& le32(std::uint32_t v) {
+        for (int s = 0; s <= 24; s += 8) bytes.push_back(static_cast<std::uint8_t>(v >> s));
+        return *this;
+    }
+    ChunkBuilder& leFloat(float f) {
+        std::uint32_t u;
+        std::memcpy(&u, &f, 4);
+        return le32(u);
+    }
+    // Magic, version, reserved, plug-in version 3.0.1, preset index, value count.
+    static ChunkBuilder header(std::int32_t preset, std::int32_t count, std::uint32_t version = 0) {
+        ChunkBuilder b;
+        b.be32(0x0B20BA92).le32(version).le32(0).le32(0x00030001).le32(static_cast<std::uint32_t>(preset));
+        b.le32(static_cast<std::uint32_t>(count));
+        return b;
+    }
+};
+
+// Loads from an exact-size heap copy so that ASan catches any over-read.
+fw::Status load(fw::PresetBank& bank, const std::vector<std::uint8_t>& bytes, std::size_t length) {
+    std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[length == 0 ? 1 : length]);
+    if (length != 0) std::memcpy(copy.get(), bytes.data(), length);
+    return bank.loadStateChunk(std::span<const std::uint8_t>(copy.get(), length));
+}
+
+fw::Status load(fw::PresetBank& bank, const std::vector<std::uint8_t>& bytes) {
+    return load(bank, bytes, bytes.size());
+}
+
+std::vector<std::uint8_t> save(const fw::Client& client) {
+    fw::Vec<std::uint8_t> out;
+    client.presetBank().writeStateChunk(out);
+    return std::vector<std::uint8_t>(out.begin(), out.end());
+}
+
+// ---- Writing ----
+
+TEST(StateChunk, SixteenParametersMake88Bytes) {
+    TestConfig config;
+    config.extraParams = 12;
+    auto client = makeTestClient(config);
+    ASSERT_EQ(client->numParams(), 16);
+    EXPECT_EQ(save(*client).size(), 88u);
+}
+
+TEST(StateChunk, WritesTheExactLayout) {
+    auto client = makeTestClient();
+    client->delay().setFromHost(0.25);
+    client->sync().setFromHost(1.0);
+    ASSERT_TRUE(client->presetBank().loadPresetFromHost(2));
+    client->delay().setFromHost(0.25);
+
+    ChunkBuilder expected = ChunkBuilder::header(2, 4);
+    expected.leFloat(0.25f)
+        .leFloat(static_cast<float>(client->cutoff().getNormalized()))
+        .leFloat(static_cast<float>(1.0 / 3.0))
+        .leFloat(0.0f);  // preset 2 holds the default for Sync
+    EXPECT_EQ(save(*client), expected.bytes);
+}
+
+TEST(StateChunk, AppendsAfterExistingBytes) {
+    auto client = makeTestClient();
+    fw::Vec<std::uint8_t> out;
+    out.pushBack(0xEE);
+    client->presetBank().writeStateChunk(out);
+    ASSERT_EQ(out.length(), 1u + 24u + 16u);
+    EXPECT_EQ(out[0], 0xEE);
+    EXPECT_EQ(out[1], 0x0B);
+    EXPECT_EQ(out[13], 0x01);  // plug-in version 3.0.1 as 01 00 03 00
+    EXPECT_EQ(out[15], 0x03);
+}
+
+TEST(StateChunk, RoundTripsValuesAndCurrentPreset) {
+    auto source = makeTestClient();
+    ASSERT_TRUE(source->presetBank().loadPresetFromHost(1));
+    source->delay().setFromHost(0.8);
+    source->cutoff().setFromHost(0.3);
+    source->mode().setFromHost(1.0);
+    source->sync().setFromHost(1.0);
+    const auto chunk = save(*source);
+
+    auto target = makeTestClient();
+    RecordingListener l("l");
+    target->cutoff().addListener(&l);
+    ASSERT_TRUE(load(target->presetBank(), chunk).ok());
+    EXPECT_EQ(target->presetBank().currentPresetIndex(), 1);
+    EXPECT_NEAR(target->delay().value(), source->delay().value(), 1e-5);  // stored as float
+    EXPECT_NEAR(target->cutoff().value(), source->cutoff().value(), 1e-3);
+    EXPECT_EQ(target->mode().value(), 3);
+    EXPECT_TRUE(target->sync().value());
+    EXPECT_EQ(l.count("changed"), 1);
+    target->cutoff().removeListener(&l);
+}
+
+// ---- Reading: refusals ----
+
+TEST(StateChunk, RejectsWrongMagic) {
+    auto client = makeTestClient();
+    ChunkBuilder b = ChunkBuilder::header(0, 0);
+    b.bytes[3] = 0x93;
+    fw::Status s = load(client->presetBank(), b.bytes);
+    EXPECT_STREQ(s.message(), "Can not load, magic number didn't match");
+}
+
+TEST(StateChunk, RejectsChunkFromNewerVersion) {
+    auto client = makeTestClient();
+    fw::Status s = load(client->presetBank(), ChunkBuilder::header(0, 0, 1).bytes);
+    EXPECT_STREQ(s.message(), "Can not load chunk done with a newer, incompatible plug-in framework");
+}
+
+TEST(StateChunk, AcceptsNegativeVersion) {
+    auto client = makeTestClient();
+    ChunkBuilder b = ChunkBuilder::header(1, 1, 0xFFFFFFFF);
+    b.leFloat(0.75f);
+    EXPECT_TRUE(load(client->presetBank(), b.bytes).ok());
+    EXPECT_DOUBLE_EQ(client->delay().value(), 7.5);
+}
+
+TEST(StateChunk, RejectsPresetIndexOutOfRangeBeforeApplyingValues) {
+    auto client = makeTestClient();
+    for (std::int32_t bad : {3, -1, 1 << 30}) {
+        ChunkBuilder b = ChunkBuilder::header(bad, 1);
+        b.leFloat(0.0f);
+        fw::Status s = load(client->presetBank(), b.bytes);
+        EXPECT_STREQ(s.message(), "Invalid preset index in state chunk") << bad;
+    }
+    EXPECT_EQ(client->delay().value(), 5.0);
+    EXPECT_EQ(client->presetBank().currentPresetIndex(), 0);
+}
+
+TEST(StateChunk, EveryTruncationFailsAndKeepsWhatWasApplied) {
+    auto source = makeTestClient();
+    ASSERT_TRUE(source->presetBank().loadPresetFromHost(2));
+    source->delay().setFromHost(0.1);
+    source->cutoff().setFromHost(0.9);
+    source->mode().setFromHost(0.0);
+    source->sync().setFromHost(1.0);
+    const auto chunk = save(*source);
+
+    for (std::size_t n = 0; n < chunk.size(); ++n) {
+        auto target = makeTestClient();
+        fw::Status s = load(target->presetBank(), chunk, n);
+        EXPECT_STREQ(s.message(), "Expected a byte, but found end of input") << n;
+        // Whole values before the cut were applied; the rest kept their defaults.
+        const std::size_t applied = n >= 24 ? (n - 24) / 4 : 0;
+        EXPECT_NEAR(target->delay().value(), applied >= 1 ? source->delay().value() : 5.0, 1e-5) << n;
+        EXPECT_EQ(target->mode().value(), applied >= 3 ? 0 : 1) << n;
+        EXPECT_EQ(target->sync().value(), false) << n;
+        EXPECT_EQ(target->presetBank().currentPresetIndex(), n >= 20 ? 2 : 0) << n;
+    }
+}
+
+// ---- Reading: counts ----
+
+TEST(StateChunk, ValueCountZeroOnlySetsTheCurrentPreset) {
+    auto client = makeTestClient();
+    client->delay().setFromHost(0.9);
+    ASSERT_TRUE(load(client->presetBank(), ChunkBuilder::header(2, 0).bytes).ok());
+    EXPECT_EQ(client->presetBank().currentPresetIndex(), 2);
+    EXPECT_DOUBLE_EQ(client->delay().value(), 9.0);
+}
+
+TEST(StateChunk, NegativeValueCountIsAnEmptyList) {
+    auto client = makeTestClient();
+    ASSERT_TRUE(load(client->presetBank(), ChunkBuilder::header(1, -7).bytes).ok());
+    EXPECT_EQ(client->presetBank().currentPresetIndex(), 1);
+    EXPECT_EQ(client->delay().value(), 5.0);
+}
+
+TEST(StateChunk, ExtraValuesAreReadAndIgnored) {
+    TestConfig config;
+    config.extraParams = 12;
+    auto client = makeTestClient(config);
+    ChunkBuilder b = ChunkBuilder::header(0, 20);
+    for (int i = 0; i < 20; ++i) b.leFloat(1.0f);
+    ASSERT_TRUE(load(client->presetBank(), b.bytes).ok());
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(client->param(i)->getNormalized(), 1.0) << i;
+
+    // The extra values must still be present.
+    b.bytes.resize(b.bytes.size() - 1);
+    EXPECT_STREQ(load(client->presetBank(), b.bytes).message(), "Expected a byte, but found end of input");
+}
+
+TEST(StateChunk, FewerValuesLeaveTheOtherParametersUnchanged) {
+    auto client = makeTestClient();
+    client->mode().setFromHost(1.0);
+    ChunkBuilder b = ChunkBuilder::header(0, 2);
+    b.leFloat(0.0f).leFloat(1.0f);
+    ASSERT_TRUE(load(client->presetBank(), b.bytes).ok());
+    EXPECT_EQ(client->delay().value(), 0.0);
+    EXPECT_DOUBLE_EQ(client->cutoff().value(), 20000.0);
+    EXPECT_EQ(client->mode().value(), 3);
+}
+
+TEST(StateChunk, HugeValueCountFailsAtTheEndOfInput) {
+    auto client = makeTestClient();
+    ChunkBuilder b = ChunkBuilder::header(0, 0x7FFFFFFF);
+    b.leFloat(0.5f);
+    EXPECT_STREQ(load(client->presetBank(), b.bytes).message(), "Expected a byte, but found end of input");
+}
+
+TEST(StateChunk, NaNValuesAreIgnored) {
+    auto client = makeTestClient();
+    ChunkBuilder b = ChunkBuilder::header(0, 1);
+    b.leFloat(std::nanf(""));
+    ASSERT_TRUE(load(client->presetBank(), b.bytes).ok());
+    EXPECT_EQ(client->delay().value(), 5.0);
+}
+
+TEST(StateChunk, ValuesForAParameterBeingDraggedAreIgnored) {
+    auto client = makeTestClient();
+    client->delay().beginParamEdit();
+    ChunkBuilder b = ChunkBuilder::header(0, 2);
+    b.leFloat(1.0f).leFloat(1.0f);
+    ASSERT_TRUE(load(client->presetBank(), b.bytes).ok());
+    EXPECT_EQ(client->delay().value(), 5.0);
+    EXPECT_DOUBLE_EQ(client->cutoff().value(), 20000.0);
+    client->delay().endParamEdit();
+}
+
+// ---- The bank ----
+
+TEST(PresetBank, LoadingAPresetAppliesItsValuesAndMakesItCurrent) {
+    auto client = makeTestClient();
+    RecordingListener l("l");
+    client->delay().addListener(&l);
+    ASSERT_TRUE(client->presetBank().loadPresetFromHost(2));
+    EXPECT_EQ(client->presetBank().currentPresetIndex(), 2);
+    EXPECT_NEAR(client->delay().value(), 2.0, 1e-6);  // preset i holds delay 0.1 i
+    EXPECT_EQ(l.count("changed"), 1);
+    client->delay().removeListener(&l);
+}
+
+TEST(PresetBank, RefusesPresetNumbersOutsideTheBank) {
+    auto client = makeTestClient();
+    client->delay().setFromHost(0.9);
+    EXPECT_FALSE(client->presetBank().loadPresetFromHost(3));
+    EXPECT_FALSE(client->presetBank().loadPresetFromHost(-1));
+    EXPECT_EQ(client->presetBank().currentPresetIndex(), 0);
+    EXPECT_DOUBLE_EQ(client->delay().value(), 9.0);
+    EXPECT_EQ(client->presetBank().preset(3), nullptr);
+}
+
+TEST(PresetBank, SavingStoresEveryCurrentValueIntoTheCurrentPreset) {
+    auto client = makeTestClient();
+    client->delay().setFromHost(0.7);
+    client->sync().setFromHost(1.0);
+    client->presetBank().saveCurrentIntoPreset();
+    const fw::Preset* p = client->presetBank().preset(0);
+    ASSERT_NE(p, nullptr);
+    EXPECT_FLOAT_EQ(p->normalizedValues[kDelay], 0.7f);
+    EXPECT_EQ(p->normalizedValues[kSync], 1.0f);
+
+    // Switching away and back brings the saved values.
+    client->presetBank().saveCurrentIntoPreset();
+    ASSERT_TRUE(client->presetBank().loadPresetFromHost(1));
+    EXPECT_FALSE(client->sync().value());
+    ASSERT_TRUE(client->presetBank().loadPresetFromHost(0));
+    EXPECT_TRUE(client->sync().value());
+    EXPECT_NEAR(client->delay().value(), 7.0, 1e-6);
+}
+
+TEST(PresetBank, NewDefaultPresetSavesThePreviousOneFirst) {
+    auto client = makeTestClient();
+    ASSERT_TRUE(client->presetBank().loadPresetFromHost(1));
+    client->mode().setFromHost(1.0);
+    client->presetBank().addNewDefaultPresetFromHost("Host preset");
+
+    fw::PresetBank& bank = client->presetBank();
+    ASSERT_EQ(bank.numPresets(), 4);
+    EXPECT_EQ(bank.currentPresetIndex(), 3);
+    EXPECT_EQ(bank.preset(3)->name, "Host preset");
+    EXPECT_EQ(bank.preset(1)->normalizedValues[kMode], 1.0f);  // saved before switching
+    EXPECT_EQ(client->mode().value(), 1);                       // defaults applied
+    EXPECT_EQ(client->delay().value(), 5.0);
+}
+
+TEST(PresetBank, ShortPresetsGiveDefaultsAndGrowWhenSaved) {
+    TestConfig config;
+    config.presetCount = 0;
+    auto client = makeTestClient(config);
+    fw::PresetBank& bank = client->presetBank();
+    bank.saveCurrentIntoPreset();  // no preset: nothing to save into
+    EXPECT_EQ(bank.numPresets(), 0);
+
+    bank.addNewDefaultPresetFromHost("First");
+    ASSERT_EQ(bank.numPresets(), 1);
+    client->delay().setFromHost(1.0);
+    bank.saveCurrentIntoPreset();
+    EXPECT_EQ(bank.preset(0)->normalizedValues.size(), 4u);
+    EXPECT_EQ(bank.preset(0)->normalizedValues[kDelay], 1.0f);
+}
+
+TEST(PresetBank, MissingValuesInAPresetLoadAsDefaults) {
+    auto client = makeTestClient();
+    std::vector<fw::Preset> presets(1);
+    presets[0].name = "Short";
+    presets[0].normalizedValues = {0.0f};
+    fw::PresetBank bank(*client, std::move(presets));
+    client->cutoff().setFromHost(1.0);
+    ASSERT_TRUE(bank.loadPresetFromHost(0));
+    EXPECT_EQ(client->delay().value(), 0.0);
+    EXPECT_NEAR(client->cutoff().value(), 1000.0, 1e-9);
+}
+
+}  // namespace
