@@ -10,8 +10,10 @@ namespace fw {
 
 // Antialiased ring sector centred on (x, y) between radii r0 and r1 and angles
 // a0 to a1 (radians from the positive x axis, growing clockwise on screen since
-// y points down). Pixel centres are the integer coordinates. a0 == a1 draws
-// nothing; a1 < a0 wraps through 2 pi. Every channel, alpha included, is
+// y points down), any turn: a sector may cross the angle pi (a0 = 3 pi / 4,
+// a1 = 9 pi / 4 is three quarters of a ring open at the bottom). Pixel centres
+// are the integer coordinates. a0 == a1 draws nothing; a1 < a0 wraps through
+// 2 pi. Every channel, alpha included, is
 // blended as (color * k + dst * (255 - k)) / 255 with k the 8-bit coverage.
 void aaFillSector(ImageRef<RGBA> surface, float x, float y, float r0, float r1, float a0, float a1,
                   RGBA color) noexcept;

@@ -184,9 +184,10 @@ void fillText(ImageRef<RGBA> surface, Font& font, std::string_view text, float f
     if (horizontalAlignment == HorizontalAlignment::center) originX -= (area.minX + area.maxX) / 2;
     if (verticalAlignment == VerticalAlignment::center) originY -= (area.minY + area.maxY) / 2;
 
-    // Starting at the remaining fraction keeps the sub-pixel pen position.
+    // The pen starts at the fraction of (x, y) so that sub-pixel positions carry
+    // over; boxes are then placed relative to the (centred) integer origin.
     font.iterateCharacterPositions(
-        text, fontSizePx, letterSpacing, x - float(originX), y - float(originY), [&](const CharacterPosition& p) {
+        text, fontSizePx, letterSpacing, x - std::floor(x), y - std::floor(y), [&](const CharacterPosition& p) {
             if (p.box.empty()) return;
             const ImageRef<const L8> coverage = font.glyphCoverage(p);
             const Box placed = p.box.translate(originX, originY);

@@ -19,9 +19,9 @@ Status ImageResizer::resizeImageSRGB(ImageRef<const RGBA> input, ImageRef<RGBA> 
     request.filter = filter;
 
     const std::size_t needed = resampleScratchSize(request);
-    if (needed == 0) return resampleUint8SRGB(request, nullptr, 0);  // reports what is wrong
+    if (needed == 0) return resampleUint8(request, nullptr, 0);  // reports what is wrong
     scratch_.reserve(needed);
-    return resampleUint8SRGB(request, scratch_.data(), scratch_.capacity());
+    return resampleUint8(request, scratch_.data(), scratch_.capacity());
 }
 
 }  // namespace fw

@@ -199,12 +199,17 @@ struct Codec {
     int alphaChannel;      // -1: none
     bool weightByAlpha;    // premultiply on decode, divide on encode
     bool alphaUsesColorspace;
+    bool srgb;
+
+    static std::uint8_t encodeLinear(float v) noexcept {
+        return std::uint8_t(int(double(saturate(v) * 255.0f) + 0.5));
+    }
 
     void decodeRow(const std::uint8_t* row, int inWidth, int firstIndex, int length, float* out) const noexcept {
         for (int k = 0; k < length; ++k) {
             const std::uint8_t* p = row + std::size_t(std::clamp(firstIndex + k, 0, inWidth - 1)) * std::size_t(channels);
             float* d = out + std::size_t(k) * std::size_t(channels);
-            for (int c = 0; c < channels; ++c) d[c] = srgbToLinear(p[c]);
+            for (int c = 0; c < channels; ++c) d[c] = srgb ? srgbToLinear(p[c]) : float(p[c]) / 255.0f;
             if (alphaChannel >= 0 && !alphaUsesColorspace) d[alphaChannel] = float(p[alphaChannel]) / 255.0f;
             if (weightByAlpha) {
                 const float alpha = d[alphaChannel] + kAlphaEpsilon;
@@ -225,9 +230,8 @@ struct Codec {
                 for (int c = 0; c < channels; ++c)
                     if (c != alphaChannel) s[c] *= reciprocal;
             }
-            for (int c = 0; c < channels; ++c) d[c] = linearToSrgb8(s[c]);
-            if (alphaChannel >= 0 && !alphaUsesColorspace)
-                d[alphaChannel] = std::uint8_t(int(double(saturate(s[alphaChannel]) * 255.0f) + 0.5));
+            for (int c = 0; c < channels; ++c) d[c] = srgb ? linearToSrgb8(s[c]) : encodeLinear(s[c]);
+            if (alphaChannel >= 0 && !alphaUsesColorspace) d[alphaChannel] = encodeLinear(s[alphaChannel]);
         }
     }
 };
@@ -264,6 +268,8 @@ const char* validate(const ResampleRequest& r) noexcept {
     if (r.alphaChannel < -1 || r.alphaChannel >= r.channels) return "resize: alpha channel index out of range";
     if ((r.flags & ~(kResizeAlphaPremultiplied | kResizeAlphaUsesColorspace)) != 0) return "resize: unknown flag";
     if (int(r.filter) < 0 || int(r.filter) >= kResizeFilterCount) return "resize: unknown filter";
+    if (r.colorspace != ResizeColorspace::linear && r.colorspace != ResizeColorspace::srgb)
+        return "resize: unknown colour space";
     if (r.inputStride < std::ptrdiff_t(r.inputWidth) * r.channels ||
         r.outputStride < std::ptrdiff_t(r.outputWidth) * r.channels)
         return "resize: row stride smaller than a row";
@@ -327,7 +333,7 @@ std::size_t resampleScratchSize(const ResampleRequest& request) noexcept {
     return computeLayout(request).total;
 }
 
-Status resampleUint8SRGB(const ResampleRequest& r, void* scratch, std::size_t scratchSize) noexcept {
+Status resampleUint8(const ResampleRequest& r, void* scratch, std::size_t scratchSize) noexcept {
     if (const char* problem = validate(r)) return Status::failure(problem);
     const Layout l = computeLayout(r);
     if (scratch == nullptr || scratchSize < l.total) return Status::failure("resize: scratch memory too small");
@@ -358,7 +364,7 @@ Status resampleUint8SRGB(const ResampleRequest& r, void* scratch, std::size_t sc
     int flags = r.flags;
     if (r.alphaChannel < 0) flags |= kResizeAlphaUsesColorspace | kResizeAlphaPremultiplied;
     const Codec codec{r.channels, r.alphaChannel, (flags & kResizeAlphaPremultiplied) == 0,
-                      (flags & kResizeAlphaUsesColorspace) != 0};
+                      (flags & kResizeAlphaUsesColorspace) != 0, r.colorspace == ResizeColorspace::srgb};
 
     const std::size_t rowFloats = std::size_t(r.outputWidth) * std::size_t(r.channels);
     for (int s = 0; s < v.taps; ++s) ringTags[s] = INT_MIN;

@@ -1,6 +1,7 @@
 #pragma once
 // Separable image resampler with the interface and behaviour of
-// stb_image_resize (version 1) `stbir_resize_uint8_srgb`: 8-bit samples are
+// stb_image_resize (version 1) `stbir_resize_uint8_srgb` (and, for tests and
+// data maps, its linear colour space): 8-bit samples are
 // converted to linear light through the sRGB curve, filtered horizontally then
 // vertically with edges clamped, and converted back. Weights, sums and the
 // conversions are single precision.
@@ -50,6 +51,12 @@ inline constexpr int kResizeAlphaUsesColorspace = 1 << 1; // alpha goes through 
 float resizeFilterKernel(ResizeFilter filter, float x, float scale) noexcept;
 float resizeFilterSupport(ResizeFilter filter, float scale) noexcept;
 
+// How 8-bit samples map to the values being filtered.
+enum class ResizeColorspace : int {
+    linear = 0,  // value / 255
+    srgb = 1,    // through the sRGB curve (alpha stays linear unless flagged)
+};
+
 struct ResampleRequest {
     const std::uint8_t* input = nullptr;
     int inputWidth = 0;
@@ -63,9 +70,10 @@ struct ResampleRequest {
     int alphaChannel = -1;            // -1 or 0 .. channels - 1
     int flags = 0;
     ResizeFilter filter = ResizeFilter::automatic;
+    ResizeColorspace colorspace = ResizeColorspace::srgb;
 };
 
-// Any thread. Bytes of scratch memory that resampleUint8SRGB needs for this
+// Any thread. Bytes of scratch memory that resampleUint8 needs for this
 // request (0 when the request is invalid).
 std::size_t resampleScratchSize(const ResampleRequest& request) noexcept;
 
@@ -73,6 +81,6 @@ std::size_t resampleScratchSize(const ResampleRequest& request) noexcept;
 // (null pointers, empty or oversized images, strides too small, bad channel,
 // alpha, flag or filter values, scratch too small) fail with a message and leave
 // the output untouched. `scratch` must be 16-byte aligned.
-Status resampleUint8SRGB(const ResampleRequest& request, void* scratch, std::size_t scratchSize) noexcept;
+Status resampleUint8(const ResampleRequest& request, void* scratch, std::size_t scratchSize) noexcept;
 
 }  // namespace fw
