@@ -10,11 +10,18 @@ namespace {
 
 using Wide = __int128;
 
-// Division rounding towards minus infinity; products of two 33-bit coordinate
+// Division rounded to nearest (halves upwards), so that crossing points are
+// within half a step of the true line; products of two 33-bit coordinate
 // differences need 128 bits.
-std::int64_t floorDiv(Wide numerator, std::int64_t denominator) noexcept {
-    Wide q = numerator / denominator;
-    if ((numerator % denominator != 0) && ((numerator < 0) != (denominator < 0))) --q;
+std::int64_t divRound(Wide numerator, std::int64_t denominator) noexcept {
+    if (denominator < 0) {
+        numerator = -numerator;
+        denominator = -denominator;
+    }
+    // floor((2 n + d) / (2 d)) == floor(n / d + 1 / 2)
+    const Wide n = 2 * numerator + denominator, d = 2 * Wide(denominator);
+    Wide q = n / d;
+    if (n % d != 0 && n < 0) --q;
     return std::int64_t(q);
 }
 
@@ -118,11 +125,11 @@ void Rasterizer::addSegment(std::int64_t x0, std::int64_t y0, std::int64_t x1, s
     std::int64_t cx0 = x0, cy0 = y0, cx1 = x1, cy1 = y1;
     if (y0 < 0) {
         cy0 = 0;
-        cx0 = x0 + floorDiv(Wide(-y0) * (x1 - x0), y1 - y0);
+        cx0 = x0 + divRound(Wide(-y0) * (x1 - x0), y1 - y0);
     }
     if (y1 > bottom) {
         cy1 = bottom;
-        cx1 = x0 + floorDiv(Wide(bottom - y0) * (x1 - x0), y1 - y0);
+        cx1 = x0 + divRound(Wide(bottom - y0) * (x1 - x0), y1 - y0);
     }
     addClippedSegment(cx0, cy0, cx1, cy1, sign);
 }
@@ -139,7 +146,7 @@ void Rasterizer::addClippedSegment(std::int64_t x0, std::int64_t y0, std::int64_
     for (std::int64_t edge : edges) {
         if ((x0 < edge && edge < x1) || (x1 < edge && edge < x0)) {
             px[n] = edge;
-            py[n] = y0 + floorDiv(Wide(edge - x0) * (y1 - y0), x1 - x0);
+            py[n] = y0 + divRound(Wide(edge - x0) * (y1 - y0), x1 - x0);
             ++n;
         }
     }
@@ -155,8 +162,8 @@ void Rasterizer::addClippedSegment(std::int64_t x0, std::int64_t y0, std::int64_
         for (int r = firstRow; r <= lastRow; ++r) {
             const std::int64_t top = std::max(ya, std::int64_t(r) * 256);
             const std::int64_t bot = std::min(yb, std::int64_t(r) * 256 + 256);
-            const std::int64_t xt = top == ya ? xa : xa + floorDiv(Wide(top - ya) * (xb - xa), yb - ya);
-            const std::int64_t xbt = bot == yb ? xb : xa + floorDiv(Wide(bot - ya) * (xb - xa), yb - ya);
+            const std::int64_t xt = top == ya ? xa : xa + divRound(Wide(top - ya) * (xb - xa), yb - ya);
+            const std::int64_t xbt = bot == yb ? xb : xa + divRound(Wide(bot - ya) * (xb - xa), yb - ya);
             addRowPiece(r, xt, top, xbt, bot, sign);
         }
     }
@@ -175,14 +182,14 @@ void Rasterizer::addRowPiece(int row, std::int64_t xa, std::int64_t ya, std::int
     std::int64_t prevX = xa, prevY = ya;
     if (xa < xb) {
         for (std::int64_t bx = ((xa >> 8) + 1) * 256; bx < xb; bx += 256) {
-            const std::int64_t y = ya + floorDiv(Wide(bx - xa) * dy, dx);
+            const std::int64_t y = ya + divRound(Wide(bx - xa) * dy, dx);
             addCellPiece(row, prevX, bx, y - prevY, sign);
             prevX = bx;
             prevY = y;
         }
     } else {
         for (std::int64_t bx = ((xa - 1) >> 8) * 256; bx > xb; bx -= 256) {
-            const std::int64_t y = ya + floorDiv(Wide(bx - xa) * dy, dx);
+            const std::int64_t y = ya + divRound(Wide(bx - xa) * dy, dx);
             addCellPiece(row, prevX, bx, y - prevY, sign);
             prevX = bx;
             prevY = y;
