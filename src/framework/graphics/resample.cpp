@@ -195,6 +195,7 @@ float saturate(float x) noexcept {
 }
 
 struct Codec {
+    const SrgbTables* tables;
     int channels;
     int alphaChannel;      // -1: none
     bool weightByAlpha;    // premultiply on decode, divide on encode
@@ -209,7 +210,7 @@ struct Codec {
         for (int k = 0; k < length; ++k) {
             const std::uint8_t* p = row + std::size_t(std::clamp(firstIndex + k, 0, inWidth - 1)) * std::size_t(channels);
             float* d = out + std::size_t(k) * std::size_t(channels);
-            for (int c = 0; c < channels; ++c) d[c] = srgb ? srgbToLinear(p[c]) : float(p[c]) / 255.0f;
+            for (int c = 0; c < channels; ++c) d[c] = srgb ? tables->toLinear[p[c]] : float(p[c]) / 255.0f;
             if (alphaChannel >= 0 && !alphaUsesColorspace) d[alphaChannel] = float(p[alphaChannel]) / 255.0f;
             if (weightByAlpha) {
                 const float alpha = d[alphaChannel] + kAlphaEpsilon;
@@ -230,7 +231,7 @@ struct Codec {
                 for (int c = 0; c < channels; ++c)
                     if (c != alphaChannel) s[c] *= reciprocal;
             }
-            for (int c = 0; c < channels; ++c) d[c] = srgb ? linearToSrgb8(s[c]) : encodeLinear(s[c]);
+            for (int c = 0; c < channels; ++c) d[c] = srgb ? tables->encode(s[c]) : encodeLinear(s[c]);
             if (alphaChannel >= 0 && !alphaUsesColorspace) d[alphaChannel] = encodeLinear(s[alphaChannel]);
         }
     }
@@ -363,7 +364,7 @@ Status resampleUint8(const ResampleRequest& r, void* scratch, std::size_t scratc
     // With no alpha channel every channel is a colour and nothing is weighted.
     int flags = r.flags;
     if (r.alphaChannel < 0) flags |= kResizeAlphaUsesColorspace | kResizeAlphaPremultiplied;
-    const Codec codec{r.channels, r.alphaChannel, (flags & kResizeAlphaPremultiplied) == 0,
+    const Codec codec{&srgbTables(), r.channels, r.alphaChannel, (flags & kResizeAlphaPremultiplied) == 0,
                       (flags & kResizeAlphaUsesColorspace) != 0, r.colorspace == ResizeColorspace::srgb};
 
     const std::size_t rowFloats = std::size_t(r.outputWidth) * std::size_t(r.channels);
