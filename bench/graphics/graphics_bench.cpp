@@ -33,34 +33,28 @@ OwnedImage<RGBA> makeArt(int w, int h) {
 // and its art 142 pixels (drawn at twice the design resolution).
 constexpr double kScales[] = {0.5, 0.75, 1.0, 1.25, 1.5, 1.75, 2.0};
 
-void BM_ResizeKnobFrame(benchmark::State& state) {
-    const double scale = kScales[state.range(0)];
-    const int size = int(std::lround(71 * scale));
-    const OwnedImage<RGBA> frame = makeArt(142, 142);
-    OwnedImage<RGBA> out(size, size);
+// Rescales `art` to w x h as the flat widgets do (filter 11, alpha as a colour).
+void runResize(benchmark::State& state, const OwnedImage<RGBA>& art, int w, int h) {
+    OwnedImage<RGBA> out(w, h);
     fw::ImageResizer resizer;
     for (auto _ : state) {
-        const fw::Status s = resizer.resizeImageSRGBNoAlpha(frame, out, fw::ResizeFilter::magicKernelSharpBlend);
+        const fw::Status s = resizer.resizeImageSRGBNoAlpha(art, out, fw::ResizeFilter::magicKernelSharpBlend);
         benchmark::DoNotOptimize(s);
         benchmark::ClobberMemory();
     }
-    state.SetLabel("142x142 -> " + std::to_string(size) + "x" + std::to_string(size) + " (scale " +
-                   std::to_string(scale).substr(0, 4) + ")");
+    state.SetLabel(std::to_string(art.width()) + "x" + std::to_string(art.height()) + " -> " + std::to_string(w) +
+                   "x" + std::to_string(h));
+}
+
+void BM_ResizeKnobFrame(benchmark::State& state) {
+    const int size = int(std::lround(71 * kScales[state.range(0)]));
+    runResize(state, makeArt(142, 142), size, size);
 }
 BENCHMARK(BM_ResizeKnobFrame)->DenseRange(0, 6)->Unit(benchmark::kMicrosecond);
 
 void BM_ResizeBackground(benchmark::State& state) {
     const double scale = kScales[state.range(0)];
-    const int w = int(std::lround(900 * scale)), h = int(std::lround(450 * scale));
-    const OwnedImage<RGBA> background = makeArt(1800, 900);
-    OwnedImage<RGBA> out(w, h);
-    fw::ImageResizer resizer;
-    for (auto _ : state) {
-        const fw::Status s = resizer.resizeImageSRGBNoAlpha(background, out, fw::ResizeFilter::magicKernelSharpBlend);
-        benchmark::DoNotOptimize(s);
-        benchmark::ClobberMemory();
-    }
-    state.SetLabel("1800x900 -> " + std::to_string(w) + "x" + std::to_string(h));
+    runResize(state, makeArt(1800, 900), int(std::lround(900 * scale)), int(std::lround(450 * scale)));
 }
 BENCHMARK(BM_ResizeBackground)->Arg(0)->Arg(2)->Arg(4)->Arg(5)->Unit(benchmark::kMillisecond);
 

@@ -155,30 +155,34 @@ void aaSoftDisc(ImageRef<T> surface, float x, float y, float r1, float r2, T col
     }
 }
 
+namespace {
+
+// Blends `rect` towards a colour that runs from c0 to c1 along one axis.
 template <typename T>
-void horizontalSlope(ImageRef<T> surface, Box rect, T colorLeft, T colorRight, float globalAlpha) noexcept {
+void slope(ImageRef<T> surface, Box rect, T c0, T c1, float globalAlpha, bool horizontal) noexcept {
     if (surface.empty()) return;
     const float a = clampAlpha(globalAlpha);
     const Box r = rect.intersection(surface.bounds());
-    const float span = float(std::max(rect.width() - 1, 1));
+    const float span = float(std::max((horizontal ? rect.width() : rect.height()) - 1, 1));
     for (int y = r.minY; y < r.maxY; ++y) {
         T* row = surface.scanline(y);
-        for (int x = r.minX; x < r.maxX; ++x)
-            blendPixel(row[x], mix(colorLeft, colorRight, float(x - rect.minX) / span), a);
+        for (int x = r.minX; x < r.maxX; ++x) {
+            const float t = horizontal ? float(x - rect.minX) / span : float(y - rect.minY) / span;
+            blendPixel(row[x], mix(c0, c1, t), a);
+        }
     }
+}
+
+}  // namespace
+
+template <typename T>
+void horizontalSlope(ImageRef<T> surface, Box rect, T colorLeft, T colorRight, float globalAlpha) noexcept {
+    slope(surface, rect, colorLeft, colorRight, globalAlpha, true);
 }
 
 template <typename T>
 void verticalSlope(ImageRef<T> surface, Box rect, T colorTop, T colorBottom, float globalAlpha) noexcept {
-    if (surface.empty()) return;
-    const float a = clampAlpha(globalAlpha);
-    const Box r = rect.intersection(surface.bounds());
-    const float span = float(std::max(rect.height() - 1, 1));
-    for (int y = r.minY; y < r.maxY; ++y) {
-        T* row = surface.scanline(y);
-        const T c = mix(colorTop, colorBottom, float(y - rect.minY) / span);
-        for (int x = r.minX; x < r.maxX; ++x) blendPixel(row[x], c, a);
-    }
+    slope(surface, rect, colorTop, colorBottom, globalAlpha, false);
 }
 
 #define KESTRIN_DRAW_INSTANTIATE(T)                                                                 \

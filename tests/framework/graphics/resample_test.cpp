@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "framework/core/vec.h"
@@ -88,36 +89,36 @@ const CrossCheckCase kCrossCheckCases[] = {{37, 23, 71, 50}, {142, 142, 71, 71},
 // (its triangle support does not widen when shrinking); ours simply normalises.
 bool stbRefuses(const CrossCheckCase& c, int filter) { return filter == 2 && c.inW == 142 && c.outW == 106; }
 
-TEST(Resample, FilterWeightsAndSumsMatchStbImageResizeBitForBit) {
-    // In the linear colour space both sides convert bytes the same way, so any
-    // difference would come from the filter weights or the order of the sums.
+// Runs check(difference, description) for every case, filter 0 to 5 and both alpha modes.
+template <typename Check>
+void crossCheckAll(fw::ResizeColorspace colorspace, Check&& check) {
     for (const CrossCheckCase& c : kCrossCheckCases) {
         const OwnedImage<RGBA> input = randomImage(c.inW, c.inH, unsigned(c.inW * 7 + c.outH), true);
         for (int filter = 0; filter <= 5; ++filter)
             for (int alpha : {-1, 3}) {
                 if (stbRefuses(c, filter)) continue;
-                const Difference d = compareWithStb(input, c.outW, c.outH, filter, alpha, fw::ResizeColorspace::linear);
-                EXPECT_EQ(d.maxDiff, 0) << c.inW << "x" << c.inH << " -> " << c.outW << "x" << c.outH << " filter "
-                                        << filter << " alpha " << alpha;
+                const std::string what = std::to_string(c.inW) + "x" + std::to_string(c.inH) + " -> " +
+                                         std::to_string(c.outW) + "x" + std::to_string(c.outH) + " filter " +
+                                         std::to_string(filter) + " alpha " + std::to_string(alpha);
+                check(compareWithStb(input, c.outW, c.outH, filter, alpha, colorspace), what);
             }
     }
+}
+
+TEST(Resample, FilterWeightsAndSumsMatchStbImageResizeBitForBit) {
+    // In the linear colour space both sides convert bytes the same way, so any
+    // difference would come from the filter weights or the order of the sums.
+    crossCheckAll(fw::ResizeColorspace::linear,
+                  [](const Difference& d, const std::string& what) { EXPECT_EQ(d.maxDiff, 0) << what; });
 }
 
 TEST(Resample, SrgbResultsMatchStbImageResizeWithinItsFastEncoder) {
     // stb converts back to sRGB with a fast table that is sometimes one code
     // off; ours rounds exactly. Nothing else may differ.
-    for (const CrossCheckCase& c : kCrossCheckCases) {
-        const OwnedImage<RGBA> input = randomImage(c.inW, c.inH, unsigned(c.inW * 7 + c.outH), true);
-        for (int filter = 0; filter <= 5; ++filter)
-            for (int alpha : {-1, 3}) {
-                if (stbRefuses(c, filter)) continue;
-                const Difference d = compareWithStb(input, c.outW, c.outH, filter, alpha, fw::ResizeColorspace::srgb);
-                EXPECT_LE(d.maxDiff, 1) << c.inW << "x" << c.inH << " -> " << c.outW << "x" << c.outH << " filter "
-                                        << filter << " alpha " << alpha;
-                EXPECT_LT(d.fraction, 0.03) << c.inW << "x" << c.inH << " -> " << c.outW << "x" << c.outH
-                                            << " filter " << filter << " alpha " << alpha;
-            }
-    }
+    crossCheckAll(fw::ResizeColorspace::srgb, [](const Difference& d, const std::string& what) {
+        EXPECT_LE(d.maxDiff, 1) << what;
+        EXPECT_LT(d.fraction, 0.03) << what;
+    });
 }
 
 TEST(ResizeFilterKernel, SharpBlendFollowsItsDefinition) {
