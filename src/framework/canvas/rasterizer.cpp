@@ -33,8 +33,9 @@ void Rasterizer::initialise(int width, int height) {
     height_ = std::max(height, 0);
     stride_ = width_ + 2;
     maskWords_ = (stride_ + 63) / 64;
-    // Cells and masks are all zero between paths (consumers clear what they
-    // read), so growing only has to zero the new part, which resize does.
+    // Every cell and mask word is zero between paths (reset and the blitters
+    // clear what was touched), whatever the geometry, and resize zeroes what it
+    // adds; so re-initialising on every dirty rectangle costs nothing per pixel.
     cells_.resize(std::size_t(stride_) * std::size_t(height_));
     masks_.resize(std::size_t(maskWords_) * std::size_t(height_));
     rowFirst_.resize(std::size_t(height_));
@@ -43,9 +44,6 @@ void Rasterizer::initialise(int width, int height) {
         rowFirst_[std::size_t(r)] = INT_MAX;
         rowLast_[std::size_t(r)] = -1;
     }
-    // The shape of the buffers changed: make sure no stale value survives.
-    std::fill(cells_.begin(), cells_.end(), 0);
-    std::fill(masks_.begin(), masks_.end(), 0);
 }
 
 void Rasterizer::reset() noexcept {

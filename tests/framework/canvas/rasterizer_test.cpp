@@ -211,6 +211,21 @@ TEST(Rasterizer, ResetDiscardsThePathAndLeavesCleanCells) {
     EXPECT_EQ(capture.at(3, 3), 65535 / 65536.0);
 }
 
+TEST(Rasterizer, ReinitialisingToAnotherSizeLeavesNoStaleCoverage) {
+    Rasterizer r;
+    r.initialise(40, 30);
+    addPolygon(r, {{0, 0}, {40, 0}, {40, 30}, {0, 30}});  // abandoned, never filled
+    r.initialise(17, 53);
+    CoverageCapture capture(17, 53);
+    addPolygon(r, {{2, 40}, {5, 40}, {5, 44}, {2, 44}});
+    r.rasterize(WindingRule::nonZero, capture);
+    for (int y = 0; y < 53; ++y)
+        for (int x = 0; x < 17; ++x) {
+            const bool inside = x >= 2 && x < 5 && y >= 40 && y < 44;
+            ASSERT_EQ(capture.at(x, y), inside ? 65535 / 65536.0 : 0.0) << x << "," << y;
+        }
+}
+
 TEST(Rasterizer, WarmRasterizerAllocatesNothing) {
     Rasterizer r;
     r.initialise(200, 100);
