@@ -7,6 +7,7 @@
 // whole: skipped when their coverage is at most 255 (below 1/256), filled
 // with the colour when it is opaque and the coverage is at least 65281, else
 // blended. The gradient blitters look the colour up per pixel.
+// Paint threads; init and blitRow never allocate.
 
 #include "framework/canvas/rasterizer.h"
 #include "framework/graphics/image.h"

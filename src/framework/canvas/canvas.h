@@ -24,7 +24,8 @@ public:
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
 
-    // Targets `view`: clears the path and the transform stack (identity), sizes
+    // Allocates only for a view larger than any before. Targets `view`: clears
+    // the path and the transform stack (identity), sizes
     // the rasterizer to the view and makes gradients of the pool available again.
     // Fill style becomes opaque black.
     void initialize(ImageRef<RGBA> view);
@@ -33,7 +34,8 @@ public:
     void translate(float x, float y) noexcept;
     void scale(float x, float y) noexcept;
     void scale(float s) noexcept { scale(s, s); }
-    // Pushes / pops the current matrix (restore without save does nothing).
+    // Pushes / pops the current matrix (restore without save does nothing);
+    // save allocates only when the stack is deeper than ever before.
     void save();
     void restore() noexcept;
 
@@ -43,7 +45,8 @@ public:
     void fillStyle(RGBA color) noexcept;
     void fillStyle(CanvasGradient* gradient) noexcept;
 
-    // Gradients from the pool, valid until the next initialize.
+    // Gradients from the pool, valid until the next initialize; allocates only
+    // when more gradients are used between two initializes than ever before.
     CanvasGradient* createLinearGradient(float x0, float y0, float x1, float y1);
     CanvasGradient* createEllipticalGradient(float x0, float y0, float x1, float y1, float ratio);
 

@@ -18,16 +18,16 @@ public:
         RGBA color;
     };
 
-    // UI thread; grows the stop list (no allocation once it has the capacity).
+    // Paint thread; grows the stop list (no allocation once it has the capacity).
     // The position is clamped to [0, 1] (NaN counts as 0).
     void addStop(float position, RGBA color);
-    // Removes all stops, keeping the capacity.
+    // Paint thread. Removes all stops, keeping the capacity.
     void reset() noexcept;
 
     int numStops() const noexcept { return int(stops_.size()); }
     const Stop& stop(int i) const noexcept { return stops_[std::size_t(i)]; }
 
-    // The colour table, rebuilt first when stops changed: stops are sorted by
+    // Paint thread; never allocates. The colour table, rebuilt first when stops changed: stops are sorted by
     // position (stable, so equal positions keep their order); with one stop
     // every entry is its colour; otherwise entries before the first stop's
     // position x 256 take the first colour, entries between two stops are
@@ -47,7 +47,7 @@ enum class CanvasGradientKind : int { linear = 0, elliptical = 2 };
 
 class CanvasGradient {
 public:
-    // UI thread. Same as Gradient::addStop.
+    // Paint thread. Same as Gradient::addStop.
     void addColorStop(float offset, RGBA color) { gradient.addStop(offset, color); }
 
     // Makes the gradient fresh for reuse from the canvas pool.

@@ -100,8 +100,8 @@ void scanCoverageRow(const CoverageRow& row, OnCell&& onCell, OnRun&& onRun) noe
 
 class Rasterizer {
 public:
-    // UI or paint thread. Sets the clip box to (0, 0, width, height), grows the
-    // buffers when needed and discards any path.
+    // Paint thread. Sets the clip box to (0, 0, width, height), grows the
+    // buffers when needed (the only allocation) and discards any path.
     void initialise(int width, int height);
 
     // Discards the path built so far (clears the cells it touched).

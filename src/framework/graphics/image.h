@@ -7,6 +7,10 @@
 // of margin on all four sides plus `borderRight` extra pixels on the right, for
 // code that reads neighbours or wide vectors past the edge; its view covers the
 // inner area only.
+//
+// Neither carries a lock: any thread may use them, and painters running at the
+// same time must write disjoint pixels. Only OwnedImage's constructor and
+// size() allocate.
 
 #include <cstddef>
 #include <cstdint>

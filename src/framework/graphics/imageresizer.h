@@ -16,7 +16,8 @@ public:
     ImageResizer(const ImageResizer&) = delete;
     ImageResizer& operator=(const ImageResizer&) = delete;
 
-    // UI thread. stbir_resize_uint8_srgb with a filter: 4 channels, alpha at
+    // UI or paint thread (one caller at a time per resizer).
+    // stbir_resize_uint8_srgb with a filter: 4 channels, alpha at
     // `alphaChannel` (-1: alpha is a colour channel; 3: alpha weights colours).
     // Allocates only when the scratch memory must grow. On failure (invalid
     // views or arguments) the destination keeps its contents.
