@@ -207,8 +207,10 @@ void Rasterizer::addCellPiece(int row, std::int64_t xa, std::int64_t xb, std::in
     const std::size_t ri = std::size_t(row);
     std::int32_t* cells = cells_.data() + ri * std::size_t(stride_);
     std::uint64_t* mask = masks_.data() + ri * std::size_t(maskWords_);
-    cells[cell] += area;
-    cells[cell + 1] += rest;
+    // Added as unsigned: thousands of overlapping windings in one cell would wrap
+    // (garbage coverage) rather than overflow.
+    cells[cell] = std::int32_t(std::uint32_t(cells[cell]) + std::uint32_t(area));
+    cells[cell + 1] = std::int32_t(std::uint32_t(cells[cell + 1]) + std::uint32_t(rest));
     mask[cell >> 6] |= std::uint64_t(1) << (cell & 63);
     mask[(cell + 1) >> 6] |= std::uint64_t(1) << ((cell + 1) & 63);
     rowFirst_[ri] = std::min(rowFirst_[ri], cell);

@@ -82,7 +82,7 @@ void scanCoverageRow(const CoverageRow& row, OnCell&& onCell, OnRun&& onRun) noe
                 const int c = coverageOf(sum, row.rule);
                 if (c != 0) onRun(previous + 1, runEnd, c);
             }
-            sum += row.cells[x];
+            sum = std::int32_t(std::uint32_t(sum) + std::uint32_t(row.cells[x]));  // wraps, never overflows
             row.cells[x] = 0;
             if (x >= row.width) {
                 inside = false;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/core/fatal.h"
+
 namespace fw {
 
 template <typename T>
@@ -13,6 +15,10 @@ OwnedImage<T>::OwnedImage(int width, int height, int border, int borderRight) {
 
 template <typename T>
 void OwnedImage<T>::size(int width, int height, int border, int borderRight) {
+    // Far beyond any editor surface; keeps the byte count from overflowing.
+    constexpr int kMaxSide = 1 << 16;
+    if (width > kMaxSide || height > kMaxSide || border > kMaxSide || borderRight > kMaxSide)
+        fatalError("OwnedImage: image dimensions out of range");
     w_ = std::max(width, 0);
     h_ = std::max(height, 0);
     border_ = std::max(border, 0);

@@ -81,7 +81,7 @@ public:
 
     // UI thread. Changes the size and margins; the contents are undefined
     // afterwards. Keeps the allocation when it is large enough. Negative sizes
-    // count as 0.
+    // count as 0; a side above 65536 pixels is a fatal program error.
     void size(int width, int height, int border = 0, int borderRight = 0);
 
     int width() const noexcept { return w_; }

@@ -51,6 +51,11 @@ TEST(OwnedImage, ResizingWithinTheAllocationDoesNotAllocate) {
     EXPECT_EQ(img.pitch(), 64 * 4);
 }
 
+TEST(OwnedImage, AbsurdDimensionsAreAFatalProgramError) {
+    OwnedImage<RGBA> img;
+    EXPECT_DEATH(img.size(1 << 20, 1 << 20), "image dimensions out of range");
+}
+
 TEST(OwnedImage, MovedFromImageIsEmpty) {
     OwnedImage<RGBA> a(4, 4);
     a.at(1, 1) = RGBA{1, 2, 3, 4};
