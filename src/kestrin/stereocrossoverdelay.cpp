@@ -161,18 +161,36 @@ void runCrossfader(float (&stepHistory)[4], float (&weightHistory)[4], float (&d
     saveHistory(delay0History, d0, frames);
 }
 
-// Writes one chunk into a delay line: line[w] = x + f ((tap0 - tap1) i + tap1), with
-// tap k at w - 1 - offset_k. `stored` receives the written values.
-void writeLine(float* line, int position, const float* x, float feedback, const float* weight,
-               const int* offset0, const int* offset1, int frames, float* stored) noexcept {
+// One delay line's share of a chunk: where it writes and how its taps read.
+struct LineChunk {
+    float* line;
+    int position;
+    const float* x;
+    float feedback;
+    const float* weight;
+    const int* offset0;
+    const int* offset1;
+    float* stored;
+};
+
+// One sample of one line: line[w] = x + f ((tap0 - tap1) i + tap1), with tap k at
+// w - 1 - offset_k. Returns the value written.
+inline float writeLineSample(const LineChunk& c, int j) noexcept {
     constexpr int kMask = StereoCrossoverDelay::kLineMask;
+    const int w = c.position + j;
+    const float tap0 = c.line[(w - 1 - c.offset0[j]) & kMask];  // & kMask == modulo 2^20
+    const float tap1 = c.line[(w - 1 - c.offset1[j]) & kMask];
+    const float value = c.x[j] + c.feedback * ((tap0 - tap1) * c.weight[j] + tap1);
+    c.line[w & kMask] = value;
+    return value;
+}
+
+// Writes a chunk into both lines. A short tap makes each line's write depend on the
+// one before it; running the two lines side by side lets those chains overlap.
+void writeLines(const LineChunk& r, const LineChunk& l, int frames) noexcept {
     for (int j = 0; j < frames; ++j) {
-        const int w = position + j;
-        const float tap0 = line[(w - 1 - offset0[j]) & kMask];  // & kMask == modulo 2^20
-        const float tap1 = line[(w - 1 - offset1[j]) & kMask];
-        const float value = x[j] + feedback * ((tap0 - tap1) * weight[j] + tap1);
-        line[w & kMask] = value;
-        stored[j] = value;
+        r.stored[j] = writeLineSample(r, j);
+        l.stored[j] = writeLineSample(l, j);
     }
 }
 
@@ -459,7 +477,8 @@ inline float runSections(Sections& s, float u, const float (&lp)[5], const float
 inline float saturate(float w4, float w4a, float w4b, float k, float m, float clipGain) noexcept {
     const double driven = static_cast<double>(clipGain * (k * w4 + m * w4a + k * w4b)) + 0.1;
     // Clamp to [-1, 1] in double; a NaN fails the first test and becomes +1.
-    const float c = static_cast<float>(driven < 1.0 ? (driven > -1.0 ? driven : -1.0) : 1.0);
+    const double belowOne = driven < 1.0 ? driven : 1.0;
+    const float c = static_cast<float>(belowOne > -1.0 ? belowOne : -1.0);
     const float c2 = c * c;  // single precision
     return static_cast<float>(static_cast<double>(c) * (1.0 - static_cast<double>(c2) * 0.33333334));
 }
@@ -495,10 +514,10 @@ void StereoCrossoverDelay::computeChunk(int frames, const float* in0, const floa
     float r[kChunk], l[kChunk];
     fLineRPos = (fLineRPos + fLineRPending) & kLineMask;
     fLineRPending = frames;
-    writeLine(fLineR, fLineRPos, x0, b.feedbackR, weightR, offsetR0, offsetR1, frames, r);
     fLineLPos = (fLineLPos + fLineLPending) & kLineMask;
     fLineLPending = frames;
-    writeLine(fLineL, fLineLPos, x1, b.feedbackL, weightL, offsetL0, offsetL1, frames, l);
+    writeLines({fLineR, fLineRPos, x0, b.feedbackR, weightR, offsetR0, offsetR1, r},
+               {fLineL, fLineLPos, x1, b.feedbackL, weightL, offsetL0, offsetL1, l}, frames);
 
     // Width blend and gain.
     float uL[kChunk], uR[kChunk];
