@@ -11,9 +11,12 @@
 #include <vector>
 
 #include "dsp/inputguard.h"
+#include "dsp/tonemeasure.h"
 #include "support/realtime_watch.h"
 
 namespace {
+
+using testsupport::toneAmplitude;
 
 using dsp::StereoUpsampler;
 using dsp::Upsampler;
@@ -32,17 +35,6 @@ std::vector<float> sine(std::size_t n, double frequency, double rate, double amp
     std::vector<float> v(n);
     for (std::size_t i = 0; i < n; ++i) v[i] = float(amplitude * std::sin(2 * M_PI * frequency * double(i) / rate));
     return v;
-}
-
-double toneAmplitude(const std::vector<float>& y, std::size_t from, std::size_t length, double frequency,
-                     double rate) {
-    double s = 0, c = 0;
-    const double w = 2 * M_PI * frequency / rate;
-    for (std::size_t i = from; i < from + length; ++i) {
-        s += y[i] * std::sin(w * double(i));
-        c += y[i] * std::cos(w * double(i));
-    }
-    return 2 * std::hypot(s, c) / double(length);
 }
 
 // Runs both channels (the same signal on each) through upsample, an optional action

@@ -13,9 +13,12 @@
 
 #include "framework/core/fpcontrol.h"
 #include "kestrin/referencedelay.h"
+#include "dsp/tonemeasure.h"
 #include "support/realtime_watch.h"
 
 namespace {
+
+using testsupport::toneAmplitude;
 
 using kestrin::StereoCrossoverDelay;
 
@@ -612,17 +615,6 @@ TEST(StereoCrossoverDelay, SilenceAfterAClearGivesADecayingStep) {
     EXPECT_NEAR(out.left[0], 0.1 - 0.001 / 3, 1e-6);
     EXPECT_NEAR(out.right[0], 0.1 - 0.001 / 3, 1e-6);
     for (std::size_t i = 1; i < out.size(); ++i) EXPECT_NEAR(out.left[i] / out.left[i - 1], 0.995, 1e-5) << i;
-}
-
-// Amplitude of the sine at `frequency` in y, by correlation over a whole number of periods.
-double toneAmplitude(const std::vector<float>& y, std::size_t from, std::size_t length, double frequency, double rate) {
-    double s = 0, co = 0;
-    const double w = 2 * M_PI * frequency / rate;
-    for (std::size_t i = from; i < from + length; ++i) {
-        s += y[i] * std::sin(w * double(i));
-        co += y[i] * std::cos(w * double(i));
-    }
-    return 2.0 * std::hypot(s, co) / double(length);
 }
 
 double butterworth4(double f, double corner, double rate, bool highpass) {
