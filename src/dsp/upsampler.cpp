@@ -60,6 +60,10 @@ fw::Status Upsampler::setOverSampleFactor(int factor) noexcept {
     const float corner = 0.5f * baseRate_ - transitionWidth_;
     interpolation_->setFrequency(corner);
     decimation_->setFrequency(corner);
+    // A new rate clears the filters anyway; a factor change that meets a base-rate change
+    // can keep the raised rate, and stale history must not leak into the new setting.
+    interpolation_->reset();
+    decimation_->reset();
     return fw::Status::success();
 }
 

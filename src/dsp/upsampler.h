@@ -38,8 +38,8 @@ public:
     void setBaseSampleRate(float baseRate) noexcept;
 
     // Audio thread; never blocks, never allocates. When the factor differs from the
-    // current one: raised rate = factor x base rate, both filters take it (which
-    // clears them) and the corner. The same factor again changes nothing. Fails,
+    // current one: raised rate = factor x base rate, both filters take it and the
+    // corner, and start from silence. The same factor again changes nothing. Fails,
     // changing nothing, before initialize() or setBaseSampleRate(), or for a factor
     // that is not a power of two from 1 to the largest factor.
     [[nodiscard]] fw::Status setOverSampleFactor(int factor) noexcept;

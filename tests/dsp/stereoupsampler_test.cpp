@@ -268,6 +268,19 @@ TEST(StereoUpsampler, FactorChangeStartsBothFiltersOfBothChannelsFromSilence) {
     EXPECT_EQ(usedOut[1], freshOut[1]);
 }
 
+TEST(StereoUpsampler, FactorChangeClearsTheFiltersEvenWhenTheRaisedRateStays) {
+    StereoUpsampler used, fresh;
+    prepare(used, 48000, 2);
+    runThrough(used, sine(1024, 3000, 48000));
+    used.setBaseSampleRate(96000);
+    ASSERT_TRUE(used.setOverSampleFactor(1).ok());  // raised rate 96 kHz again
+    used.setBaseSampleRate(48000);
+    ASSERT_TRUE(used.setOverSampleFactor(2).ok());
+    prepare(fresh, 48000, 2);
+    const std::vector<float> x = sine(600, 700, 48000);
+    EXPECT_EQ(runThrough(used, x).out, runThrough(fresh, x).out);
+}
+
 // ---------------------------------------------------------------------------
 // Guards and real-time safety
 
