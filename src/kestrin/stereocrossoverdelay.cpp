@@ -423,8 +423,8 @@ void StereoCrossoverDelay::compute(int count, float** inputs, float** outputs) n
     if (in0 == nullptr || in1 == nullptr || out0 == nullptr || out1 == nullptr) return;
 
     const BlockValues b = blockValues();
-    for (int start = 0; start < count; start += kChunk) {
-        const int frames = std::min(kChunk, count - start);
+    for (int start = 0, frames = 0; start < count; start += frames) {
+        frames = std::min(kChunk, count - start);
         computeChunk(frames, in0 + start, in1 + start, out0 + start, out1 + start, b);
     }
 }
