@@ -20,10 +20,25 @@ public:
     // Audio thread; never blocks, never allocates.
     T getNextSample(T x) noexcept override { return process(x); }
 
-    // Audio thread; never blocks, never allocates. input and output may alias.
+    // Audio thread; never blocks, never allocates. input and output may alias. The
+    // same arithmetic as process(), with the history held in locals for the block.
     void processBuffers(const T* input, T* output, int count) noexcept override {
-        if (input == nullptr || output == nullptr) return;
-        for (int i = 0; i < count; ++i) output[i] = process(input[i]);
+        if (input == nullptr || output == nullptr || count <= 0) return;
+        const T b0 = b0_, b1 = b1_, b2 = b2_, a1 = a1_, a2 = a2_, c0 = c0_, d0 = d0_;
+        T w1 = w1_, w2 = w2_, w = w_, y = y_;
+        for (int i = 0; i < count; ++i) {
+            const T x = input[i];
+            w = (x - a1 * w1) - a2 * w2;
+            const T s = b2 * w2 + (b1 * w1 + b0 * w);
+            y = c0 * s + d0 * x;
+            w2 = w1;
+            w1 = w;
+            output[i] = y;
+        }
+        w_ = w;
+        w1_ = w1;
+        w2_ = w2;
+        y_ = y;
     }
 
     // Audio thread. w, w1, w2 and the last output become 0.

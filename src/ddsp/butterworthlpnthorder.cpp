@@ -18,8 +18,11 @@ ButterworthLPNthOrder<T>::ButterworthLPNthOrder(int order)
 
 template <typename T>
 void ButterworthLPNthOrder<T>::processBuffers(const T* input, T* output, int count) noexcept {
-    if (input == nullptr || output == nullptr) return;
-    for (int i = 0; i < count; ++i) output[i] = getNextSample(input[i]);
+    if (input == nullptr || output == nullptr || count <= 0) return;
+    // Section by section over the whole block: each section's result depends only on
+    // its own input sequence, so this equals running the samples one by one.
+    sections_[0].processBuffers(input, output, count);
+    for (int i = 1; i < sectionCount_; ++i) sections_[i].processBuffers(output, output, count);
 }
 
 template <typename T>
