@@ -1,6 +1,13 @@
 #include "dsp/stereoupsampler.h"
 
+#include "framework/core/fatal.h"
+
 namespace dsp {
+
+Upsampler& StereoUpsampler::channel(int channel) noexcept {
+    if (channel != 0 && channel != 1) fw::fatalError("oversampler channel index out of range");
+    return channels_[channel];
+}
 
 fw::Status StereoUpsampler::initialize(int largestFactor, int largestBlock) {
     for (Upsampler& channel : channels_)

@@ -10,6 +10,9 @@
 //   upsample(frames, inputs)                per block
 //   effect.compute(frames x factor, {workBuffer(0), workBuffer(1)}, same)
 //   decimate(outputs, frames)
+// Host samples that are NaN, infinite or beyond +-2^20 enter as silence (upsample()
+// guards them, and so does the effect's compute()), so the client needs no guard of
+// its own.
 
 #include "dsp/upsampler.h"
 #include "framework/core/status.h"
@@ -35,8 +38,12 @@ public:
     // Audio thread; never blocks, never allocates. outputs: two channel pointers.
     [[nodiscard]] fw::Status decimate(float* const* outputs, int frames) noexcept;
 
-    float* workBuffer(int channel) noexcept { return channels_[channel].workBuffer(); }
-    Upsampler& channel(int channel) noexcept { return channels_[channel]; }
+    // Channel 0 or 1's work buffer; null for another index or before initialize().
+    float* workBuffer(int channel) noexcept {
+        return channel == 0 || channel == 1 ? channels_[channel].workBuffer() : nullptr;
+    }
+    // Channel 0 or 1; another index is a fatal programming error.
+    Upsampler& channel(int channel) noexcept;
     int factor() const noexcept { return channels_[0].factor(); }
 
 private:

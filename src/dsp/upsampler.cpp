@@ -42,9 +42,7 @@ fw::Status Upsampler::initialize(int largestFactor, int largestBlock) {
     return fw::Status::success();
 }
 
-void Upsampler::setBaseSampleRate(float baseRate) noexcept {
-    if (baseRate != baseRate_) baseRate_ = baseRate;
-}
+void Upsampler::setBaseSampleRate(float baseRate) noexcept { baseRate_ = baseRate; }
 
 fw::Status Upsampler::setOverSampleFactor(int factor) noexcept {
     if (!interpolation_) return fw::Status::failure("oversampler is not initialised");

@@ -73,6 +73,8 @@ TEST(StereoUpsampler, BuffersHoldTheLargestBlockAtTheLargestFactor) {
     EXPECT_EQ(up.channel(0).workBufferLength(), 4097);
     EXPECT_EQ(up.channel(1).workBufferLength(), 4097);
     EXPECT_NE(up.workBuffer(0), up.workBuffer(1));
+    EXPECT_EQ(up.workBuffer(2), nullptr);
+    EXPECT_EQ(up.workBuffer(-1), nullptr);
     const std::vector<float> in(512, 0.25f);
     const float* ins[2] = {in.data(), in.data()};
     ASSERT_TRUE(up.upsample(512, ins).ok());  // 1,024 raised-rate frames per channel
