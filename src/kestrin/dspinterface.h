@@ -13,42 +13,37 @@ public:
     virtual ~UI() = default;
 
     // Thread of buildUserInterface (the set-up thread), for every operation below.
-    virtual void declare(const char* key, const char* value, const char* extra) { (void)key, (void)value, (void)extra; }
-    virtual void declare(int id, const char* key, const char* value) { (void)id, (void)key, (void)value; }
+    virtual void declare(const char* /*key*/, const char* /*value*/, const char* /*extra*/) {}
+    virtual void declare(int /*id*/, const char* /*key*/, const char* /*value*/) {}
     // Metadata for the control declared next (zone = its address; null for group keys).
-    virtual void declare(float* zone, const char* key, const char* value) { (void)zone, (void)key, (void)value; }
+    virtual void declare(float* /*zone*/, const char* /*key*/, const char* /*value*/) {}
 
-    virtual void openTabBox(const char* label) { (void)label; }
-    virtual void openHorizontalBox(const char* label) { (void)label; }
-    virtual void openVerticalBox(const char* label) { (void)label; }
+    virtual void openTabBox(const char* /*label*/) {}
+    virtual void openHorizontalBox(const char* /*label*/) {}
+    virtual void openVerticalBox(const char* /*label*/) {}
     virtual void closeBox() {}
 
-    virtual void addButton(const char* label, float* zone) { (void)label, (void)zone; }
-    virtual void addCheckButton(const char* label, float* zone) { (void)label, (void)zone; }
-    virtual void addVerticalSlider(const char* label, float* zone, float init, float min, float max, float step) {
-        (void)label, (void)zone, (void)init, (void)min, (void)max, (void)step;
-    }
-    virtual void addHorizontalSlider(const char* label, float* zone, float init, float min, float max, float step) {
-        (void)label, (void)zone, (void)init, (void)min, (void)max, (void)step;
-    }
-    virtual void addNumEntry(const char* label, float* zone, float init, float min, float max, float step) {
-        (void)label, (void)zone, (void)init, (void)min, (void)max, (void)step;
-    }
+    virtual void addButton(const char* /*label*/, float* /*zone*/) {}
+    virtual void addCheckButton(const char* /*label*/, float* /*zone*/) {}
+    virtual void addVerticalSlider(const char* /*label*/, float* /*zone*/, float /*init*/, float /*min*/,
+                                   float /*max*/, float /*step*/) {}
+    virtual void addHorizontalSlider(const char* /*label*/, float* /*zone*/, float /*init*/, float /*min*/,
+                                     float /*max*/, float /*step*/) {}
+    virtual void addNumEntry(const char* /*label*/, float* /*zone*/, float /*init*/, float /*min*/,
+                             float /*max*/, float /*step*/) {}
 
     // Outputs of the processor.
-    virtual void addHorizontalBargraph(const char* label, float* zone, float min, float max) {
-        (void)label, (void)zone, (void)min, (void)max;
-    }
-    virtual void addVerticalBargraph(const char* label, float* zone, float min, float max) {
-        (void)label, (void)zone, (void)min, (void)max;
-    }
+    virtual void addHorizontalBargraph(const char* /*label*/, float* /*zone*/, float /*min*/,
+                                       float /*max*/) {}
+    virtual void addVerticalBargraph(const char* /*label*/, float* /*zone*/, float /*min*/,
+                                     float /*max*/) {}
 };
 
 class Meta {
 public:
     virtual ~Meta() = default;
     // Thread of metadata(). One call per key/value pair.
-    virtual void declare(const char* key, const char* value) { (void)key, (void)value; }
+    virtual void declare(const char* /*key*/, const char* /*value*/) {}
 };
 
 // What every generated processor implements.

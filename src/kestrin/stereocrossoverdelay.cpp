@@ -20,7 +20,7 @@ namespace {
 struct ControlRange {
     float init, min, max, step;
 };
-constexpr ControlRange kDelayRange{1000.0f, 1.0f, 2000.0f, 0.1f};
+constexpr ControlRange kDelayLRange{1000.0f, 1.0f, 2000.0f, 0.1f};
 constexpr ControlRange kDelayRRange{500.0f, 1.0f, 2000.0f, 0.1f};
 constexpr ControlRange kNoteLRange{3.0f, 0.0f, 31.0f, 1.0f};
 constexpr ControlRange kNoteRRange{5.0f, 0.0f, 31.0f, 1.0f};
@@ -42,8 +42,8 @@ float controlValue(float value, const ControlRange& range) noexcept {
 }
 
 // Limits of the pre-warped filter angle pi x cutoff / SR. Above the upper limit
-// (cut-offs within 0.008 % of half the working rate, or beyond it) the single-precision
-// sections lose stability, and past pi/2 the tangent turns negative: the corner is held
+// (cut-offs above 0.49991 x SR; tan(1.5705) is about 3400) the single-precision
+// sections start to lose stability, and past pi/2 the tangent turns negative: the corner is held
 // just below half the working rate instead, so "Lowpass" passes everything and
 // "Highpass" removes everything. The lower limit lies below every in-range setting
 // (60 Hz at 192 kHz is 9.8e-4) and only keeps out-of-range values finite.
@@ -237,7 +237,7 @@ void StereoCrossoverDelay::buildUserInterface(UI* ui) {
     ui->openVerticalBox("Left");
     ui->declare(&fDelayL, "1", "");
     ui->declare(&fDelayL, "unit", "ms");
-    slider("Delay L", &fDelayL, kDelayRange);
+    slider("Delay L", &fDelayL, kDelayLRange);
     ui->declare(&fNoteL, "2", "");
     slider("Note L", &fNoteL, kNoteLRange);
     ui->declare(&fFeedbackL, "3", "");
@@ -307,7 +307,7 @@ void StereoCrossoverDelay::instanceResetUserInterface() noexcept {
     fTempo = kTempoRange.init;
     fNoteR = kNoteRRange.init;
     fFeedbackR = kPercentHalfRange.init;
-    fDelayL = kDelayRange.init;
+    fDelayL = kDelayLRange.init;
     fNoteL = kNoteLRange.init;
     fFeedbackL = kPercentHalfRange.init;
     fLowpass = kLowpassRange.init;
@@ -358,7 +358,7 @@ StereoCrossoverDelay::BlockValues StereoCrossoverDelay::blockValues() const noex
 
     b.delayR = targetDelay(fConstRate, controlValue(fDelayR, kDelayRRange), controlValue(fNoteR, kNoteRRange),
                            sync, tempo);
-    b.delayL = targetDelay(fConstRate, controlValue(fDelayL, kDelayRange), controlValue(fNoteL, kNoteLRange),
+    b.delayL = targetDelay(fConstRate, controlValue(fDelayL, kDelayLRange), controlValue(fNoteL, kNoteLRange),
                            sync, tempo);
     // Two whole notes at the tempo, never more than 4 s. max(120, NaN) is 120.
     b.cap = static_cast<float>(static_cast<double>(fConstCapNumerator) /
