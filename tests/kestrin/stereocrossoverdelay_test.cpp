@@ -798,14 +798,16 @@ TEST(StereoCrossoverDelay, NeverOutputsSubnormalsUnderTheAudioFloatingPointState
 // Real-time safety
 
 TEST(StereoCrossoverDelay, ComputeNeitherAllocatesNorLocksNorCallsTheSystem) {
-    Effect fx(48000);
-    std::vector<float> a(512, 0.25f), b(512, -0.5f), o0(512), o1(512);
+    // Host blocks of 1 to 512 frames at every oversampling factor (up to 4,096 frames).
+    Effect fx(384000);
+    std::vector<float> a(4096, 0.25f), b(4096, -0.5f), o0(4096), o1(4096);
     testsupport::RealtimeWatch watch;
     for (int frames = 1; frames <= 512; ++frames) {
+        const int count = frames << (frames % 4);
         fx.zone("Delay L") = float(frames);
         fx.zone("Sync") = float(frames % 2);
-        fx.compute(frames, a.data(), b.data(), o0.data(), o1.data());
-        fx.compute(frames, o0.data(), o1.data(), o0.data(), o1.data());
+        fx.compute(count, a.data(), b.data(), o0.data(), o1.data());
+        fx.compute(count, o0.data(), o1.data(), o0.data(), o1.data());
     }
     const testsupport::RealtimeCounts counts = watch.counts();
     EXPECT_EQ(counts.allocations, 0);
