@@ -1,0 +1,131 @@
+#pragma once
+// StereoCrossoverDelay: the plug-in's signal processor, two inputs and two outputs.
+//
+// Each input feeds its own feedback delay line (input 0 -> line R, input 1 -> line L)
+// whose taps follow the target delay through a 1024-sample crossfade. The sum stored
+// in each line goes, blended by "Width" and scaled by "Gain", through a wet chain:
+// fourth-order Butterworth low-pass and high-pass, "Drive" pre-gain with a +0.1 offset
+// and a hard clip, cubic saturation, DC blocker. Wet chain L ends on output 0 and
+// wet chain R on output 1, each mixed with its own dry input by "Mix".
+//
+// The class is written the way a block-diagram compiler writes its output: plain
+// float controls whose addresses the UI visitor receives, constants per rate, values
+// per block, and a compute() that runs every stage over 32-frame chunks. The result
+// equals strictly per-sample processing, bit for bit.
+//
+// An instance is about 8 MiB (the two delay lines are inside it): create it once on
+// the heap (create()) and never copy it.
+
+#include <memory>
+
+#include "kestrin/dspinterface.h"
+
+namespace kestrin {
+
+class StereoCrossoverDelay final : public dsp {
+public:
+    static constexpr int kLineLength = 1 << 20;  // samples per delay line
+    static constexpr int kLineMask = kLineLength - 1;
+    static constexpr int kChunk = 32;            // frames per processing chunk
+    static constexpr int kHistory = 4;           // values kept per recursive signal
+
+    // Set-up thread; allocates the instance (about 8 MiB).
+    static std::unique_ptr<StereoCrossoverDelay> create();
+
+    // A new instance is initialised for a rate of 0 (the 1 Hz floor of the working
+    // rate): every field is defined, so even a compute() before initialize() is safe.
+    StereoCrossoverDelay() noexcept;
+    StereoCrossoverDelay(const StereoCrossoverDelay&) = delete;
+    StereoCrossoverDelay& operator=(const StereoCrossoverDelay&) = delete;
+
+    // Set-up thread; calls m->declare once per pair, in ascending key order.
+    void metadata(Meta* m) override;
+    int getNumInputs() noexcept override { return 2; }
+    int getNumOutputs() noexcept override { return 2; }
+    // Set-up thread; declares the groups and the 15 controls to ui.
+    void buildUserInterface(UI* ui) override;
+
+    int getSampleRate() noexcept override { return fSampleRate; }
+    // Audio or set-up thread; never allocates.
+    void instanceInit(int sampleRate) noexcept override;
+    void instanceConstants(int sampleRate) noexcept;
+    void instanceResetUserInterface() noexcept override;
+    void instanceClear() noexcept;
+    void initialize(int sampleRate) noexcept override;
+
+    // Set-up thread; allocates. A fresh instance, not a copy of this one's state.
+    std::unique_ptr<StereoCrossoverDelay> clone() const;
+
+    // Audio thread; never blocks, never allocates. Reads every control once, then
+    // processes count frames. outputs[k] may be inputs[k] (in-place processing).
+    // A count below 1 or a null channel pointer does nothing. Controls outside their
+    // declared range are used clamped into it (NaN as the default), and input samples
+    // beyond +-2^20, NaN or infinite, are processed as silence.
+    void compute(int count, float** inputs, float** outputs) noexcept override;
+
+private:
+    struct BlockValues;
+    struct TapCrossfader {
+        float step[kHistory];
+        float weight[kHistory];  // of tap d0; tap d1 gets 1 - weight
+        float delay1[kHistory];  // target of tap d1, samples
+        float delay0[kHistory];  // target of tap d0, samples
+    };
+
+    BlockValues blockValues() const noexcept;
+    void computeChunk(int frames, const float* in0, const float* in1, float* out0, float* out1,
+                      const BlockValues& b) noexcept;
+
+    // Fields in this order: controls interleaved with constants and state.
+    float fSync;
+    float fDelayR;
+    float fTempo;
+    float fNoteR;
+    int fSampleRate;
+    float fConstRate;  // working rate SR, hertz, 1 to 192000
+
+    TapCrossfader fXfadeR;
+
+    float fConstCapNumerator;  // 480 x SR
+    float fFeedbackR;
+
+    float fLineR[kLineLength];
+    int fLineRPos;      // write position of the current chunk
+    int fLineRPending;  // samples written by the last chunk, added at the next
+
+    float fDelayL;
+    float fNoteL;
+    TapCrossfader fXfadeL;
+    float fFeedbackL;
+
+    float fLineL[kLineLength];
+    int fLineLPos;
+    int fLineLPending;
+
+    float fLowpass;
+    float fConstAngularStep;  // pi / SR
+    float fWidth;
+    float fGain;
+    float fLowpass1L[kHistory];  // internal signal w of each biquad section
+    float fLowpass2L[kHistory];
+
+    float fHighpass;
+    float fHighpass1L[kHistory];
+    float fHighpass2L[kHistory];
+
+    float fDrive;
+    float fSaturationL[kHistory];
+    float fDcBlockerL[kHistory];
+
+    float fMixL;
+    float fLowpass1R[kHistory];
+    float fLowpass2R[kHistory];
+    float fHighpass1R[kHistory];
+    float fHighpass2R[kHistory];
+    float fSaturationR[kHistory];
+    float fDcBlockerR[kHistory];
+
+    float fMixR;
+};
+
+}  // namespace kestrin
