@@ -75,6 +75,19 @@ public:
         return y_;
     }
 
+    // The recursive state, for code that runs many sections at once with the state in
+    // registers (and puts it back afterwards).
+    struct History {
+        T w, w1, w2, y;
+    };
+    History history() const noexcept { return {w_, w1_, w2_, y_}; }
+    void setHistory(const History& h) noexcept {
+        w_ = h.w;
+        w1_ = h.w1;
+        w2_ = h.w2;
+        y_ = h.y;
+    }
+
     float frequency() const noexcept { return frequency_; }
     float sectionRate() const noexcept { return sectionRate_; }
     T b0() const noexcept { return b0_; }
@@ -82,6 +95,8 @@ public:
     T b2() const noexcept { return b2_; }
     T a1() const noexcept { return a1_; }
     T a2() const noexcept { return a2_; }
+    T c0() const noexcept { return c0_; }
+    T d0() const noexcept { return d0_; }
 
 protected:
     // Derives b0, b1, b2, a1, a2 from the section rate and the frequency. Until

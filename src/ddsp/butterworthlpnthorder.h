@@ -43,6 +43,7 @@ public:
     float frequency() const noexcept { return frequency_; }
     int sectionCount() const noexcept { return sectionCount_; }
     const LowpassO2<T>& section(int i) const noexcept { return sections_[i]; }
+    LowpassO2<T>& section(int i) noexcept { return sections_[i]; }
 
 private:
     std::unique_ptr<LowpassO2<T>[]> sections_;

@@ -47,6 +47,10 @@ public:
     int factor() const noexcept { return channels_[0].factor(); }
 
 private:
+    // True when both channels are configured alike (always, unless a caller set one
+    // channel's factor on its own through channel()).
+    bool sameFactors() const noexcept;
+
     Upsampler channels_[kChannels];
 };
 

@@ -65,12 +65,16 @@ public:
     int largestFactor() const noexcept { return largestFactor_; }
     int largestBlock() const noexcept { return largestBlock_; }
 
+    // The two filters (null before initialize()), for code that runs both channels'
+    // filters together (StereoUpsampler).
+    ddsp::ButterworthLPNthOrder<float>* interpolationFilter() noexcept { return interpolation_.get(); }
+    ddsp::ButterworthLPNthOrder<float>* decimationFilter() noexcept { return decimation_.get(); }
+
     // Any thread that owns the oversampler. Whether upsample()/decimate() would accept
     // a block of `frames` with this channel buffer, and why not.
     [[nodiscard]] fw::Status checkBlock(int frames, const void* samples) const noexcept;
 
 private:
-
     float transitionFraction_ = 0.022222223f;  // 1/45 of the base rate
     std::unique_ptr<ddsp::ButterworthLPNthOrder<float>> interpolation_;
     std::unique_ptr<ddsp::ButterworthLPNthOrder<float>> decimation_;
