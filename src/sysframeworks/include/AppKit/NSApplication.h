@@ -1,6 +1,6 @@
-/* NSApplicationLoad prepares the class runtime for Cocoa use from a C program
-   or plug-in: it makes sure NSObject and the protocols AppKit declares (such as
-   "AUCocoaUIBase") are registered. Any thread; YES on success. */
+/* NSApplicationLoad prepares Cocoa for use from a C program or plug-in: here it
+   makes sure the class runtime, with its root class NSObject, is ready. There is
+   no window server connection to make. Any thread; YES on success. */
 #ifndef APPKIT_NSAPPLICATION_H_
 #define APPKIT_NSAPPLICATION_H_
 

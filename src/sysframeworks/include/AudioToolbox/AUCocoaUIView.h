@@ -7,8 +7,10 @@
      "uiViewForAudioUnit:withSize:"   takes (AudioUnit, NSSize), returns the new
                                       view (NSView *, here an opaque pointer)
    and usually "description", returning the view's display name (an NSString *,
-   toll-free bridged to CFStringRef). The protocol is registered by AppKit (see
-   NSApplicationLoad) so that objc_getProtocol finds it. */
+   toll-free bridged to CFStringRef). The protocol exists in the class runtime
+   only once some code has registered it (objc_allocateProtocol and
+   objc_registerProtocol); a view factory declares it when objc_getProtocol
+   does not find it. */
 #ifndef AUDIOTOOLBOX_AUCOCOAUIVIEW_H_
 #define AUDIOTOOLBOX_AUCOCOAUIVIEW_H_
 

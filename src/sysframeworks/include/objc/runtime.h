@@ -1,8 +1,8 @@
 /* The Objective-C class runtime: classes created at run time, their instance
    variables, methods and protocols, and instances of them.
 
-   The runtime provides the root class "NSObject" (instance methods alloc-side
-   "init", "dealloc", "retain", "release", "autorelease", "retainCount", "class",
+   The runtime provides the root class "NSObject" (instance methods "init",
+   "dealloc", "retain", "release", "autorelease", "retainCount", "class",
    "respondsToSelector:", "conformsToProtocol:", "isKindOfClass:"; class
    methods "alloc", "new", "class"). All functions may be called from any
    thread; class and selector tables are guarded by one lock. Instances are
