@@ -179,7 +179,10 @@ HostResult HostedUnit::restoreClassInfo(CFPropertyListRef state) {
     HostResult r = HostResult::check(
         AudioUnitSetProperty(unit_, kAudioUnitProperty_ClassInfo, kAudioUnitScope_Global, 0, &state, sizeof state),
         "restoring the class info");
-    if (!r) return r;
+    return r ? notifyAllParameters() : r;
+}
+
+HostResult HostedUnit::notifyAllParameters() {
     const AudioUnitParameter all{unit_, kAUParameterListener_AnyParameter, kAudioUnitScope_Global, 0};
     return HostResult::check(AUParameterListenerNotify(nullptr, nullptr, &all), "notifying parameter listeners");
 }
@@ -218,9 +221,7 @@ HostResult HostedUnit::choosePreset(SInt32 number) {
     HostResult r = HostResult::check(
         AudioUnitSetProperty(unit_, kAudioUnitProperty_PresentPreset, kAudioUnitScope_Global, 0, &preset, sizeof preset),
         "choosing a preset");
-    if (!r) return r;
-    const AudioUnitParameter all{unit_, kAUParameterListener_AnyParameter, kAudioUnitScope_Global, 0};
-    return HostResult::check(AUParameterListenerNotify(nullptr, nullptr, &all), "notifying parameter listeners");
+    return r ? notifyAllParameters() : r;
 }
 
 HostResult HostedUnit::presentPreset(PresetEntry& out) const {

@@ -78,6 +78,8 @@ public:
 
 private:
     explicit HostedUnit(AudioUnit unit) : unit_(unit) {}
+    // Tells every parameter listener of the unit that its values changed.
+    HostResult notifyAllParameters();
     static OSStatus renderInput(void* refCon, AudioUnitRenderActionFlags* flags, const AudioTimeStamp* time,
                                 UInt32 bus, UInt32 frames, AudioBufferList* data);
 

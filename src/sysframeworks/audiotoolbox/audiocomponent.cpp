@@ -3,6 +3,7 @@
 // registered with AudioComponentRegister, each behind a wrapper made the first
 // time a search sees it.
 
+#include "sysframeworks/common/descriptionmatch.h"
 #include "sysframeworks/common/diagnostics.h"
 #include "sysframeworks/common/instancerecord.h"
 
@@ -34,14 +35,6 @@ std::vector<std::unique_ptr<ComponentEntry>>& entries() {
 ComponentEntry* entryFrom(AudioComponent c) {
     auto* e = reinterpret_cast<ComponentEntry*>(c);
     return e != nullptr && e->magic == ComponentEntry::kMagic ? e : nullptr;
-}
-
-bool matches(const AudioComponentDescription& have, const AudioComponentDescription* want) {
-    if (want == nullptr) return true;
-    return (want->componentType == 0 || want->componentType == have.componentType) &&
-           (want->componentSubType == 0 || want->componentSubType == have.componentSubType) &&
-           (want->componentManufacturer == 0 || want->componentManufacturer == have.componentManufacturer) &&
-           ((have.componentFlags ^ want->componentFlags) & want->componentFlagsMask) == 0;
 }
 
 // Adds wrappers for Component Manager components not seen yet. Called with gLock held.
@@ -101,7 +94,7 @@ AudioComponent AudioComponentFindNext(AudioComponent inComponent, const AudioCom
             ++i;
         }
         for (; i < order.size(); ++i)
-            if (matches(order[i]->description, inDesc)) return reinterpret_cast<AudioComponent>(order[i]);
+            if (sysfw::descriptionMatches(order[i]->description, inDesc)) return reinterpret_cast<AudioComponent>(order[i]);
         return nullptr;
     });
 }

@@ -13,15 +13,6 @@ const void* typeRetain(CFAllocatorRef, const void* value) { return CFRetain(valu
 void typeRelease(CFAllocatorRef, const void* value) { CFRelease(value); }
 Boolean typeEqual(const void* a, const void* b) { return CFEqual(a, b); }
 
-Array* mutableArray(CFMutableArrayRef ref, const char* api) {
-    Array* a = as<Array>(ref, api);
-    if (a && !a->isMutable) {
-        sysfw::reportMisuse(api, "the array is immutable");
-        return nullptr;
-    }
-    return a;
-}
-
 bool rangeInside(const Array& a, CFRange r, const char* api) {
     const bool ok = r.location >= 0 && r.length >= 0 && static_cast<std::size_t>(r.location) <= a.values.size() &&
                     static_cast<std::size_t>(r.length) <= a.values.size() - static_cast<std::size_t>(r.location);
@@ -168,7 +159,7 @@ CFIndex CFArrayGetLastIndexOfValue(CFArrayRef theArray, CFRange range, const voi
 }
 
 void CFArrayAppendValue(CFMutableArrayRef theArray, const void* value) {
-    Array* a = cf::mutableArray(theArray, "CFArrayAppendValue");
+    Array* a = cf::asMutable<Array>(theArray, "CFArrayAppendValue");
     if (a == nullptr) return;
     sysfw::guardedVoid("CFArrayAppendValue", [&] {
         a->values.reserve(a->values.size() + 1);
@@ -177,7 +168,7 @@ void CFArrayAppendValue(CFMutableArrayRef theArray, const void* value) {
 }
 
 void CFArrayInsertValueAtIndex(CFMutableArrayRef theArray, CFIndex idx, const void* value) {
-    Array* a = cf::mutableArray(theArray, "CFArrayInsertValueAtIndex");
+    Array* a = cf::asMutable<Array>(theArray, "CFArrayInsertValueAtIndex");
     if (a == nullptr) return;
     if (idx < 0 || static_cast<std::size_t>(idx) > a->values.size()) {
         sysfw::reportMisuse("CFArrayInsertValueAtIndex", "index outside the array");
@@ -190,7 +181,7 @@ void CFArrayInsertValueAtIndex(CFMutableArrayRef theArray, CFIndex idx, const vo
 }
 
 void CFArraySetValueAtIndex(CFMutableArrayRef theArray, CFIndex idx, const void* value) {
-    Array* a = cf::mutableArray(theArray, "CFArraySetValueAtIndex");
+    Array* a = cf::asMutable<Array>(theArray, "CFArraySetValueAtIndex");
     if (a == nullptr) return;
     if (static_cast<std::size_t>(idx) == a->values.size()) {
         CFArrayAppendValue(theArray, value);
@@ -203,7 +194,7 @@ void CFArraySetValueAtIndex(CFMutableArrayRef theArray, CFIndex idx, const void*
 }
 
 void CFArrayRemoveValueAtIndex(CFMutableArrayRef theArray, CFIndex idx) {
-    Array* a = cf::mutableArray(theArray, "CFArrayRemoveValueAtIndex");
+    Array* a = cf::asMutable<Array>(theArray, "CFArrayRemoveValueAtIndex");
     if (a == nullptr || !cf::indexInside(*a, idx, "CFArrayRemoveValueAtIndex")) return;
     const void* old = a->values[static_cast<std::size_t>(idx)];
     a->values.erase(a->values.begin() + idx);
@@ -211,7 +202,7 @@ void CFArrayRemoveValueAtIndex(CFMutableArrayRef theArray, CFIndex idx) {
 }
 
 void CFArrayRemoveAllValues(CFMutableArrayRef theArray) {
-    Array* a = cf::mutableArray(theArray, "CFArrayRemoveAllValues");
+    Array* a = cf::asMutable<Array>(theArray, "CFArrayRemoveAllValues");
     if (a == nullptr) return;
     std::vector<const void*> old;
     old.swap(a->values);
@@ -219,7 +210,7 @@ void CFArrayRemoveAllValues(CFMutableArrayRef theArray) {
 }
 
 void CFArrayExchangeValuesAtIndices(CFMutableArrayRef theArray, CFIndex idx1, CFIndex idx2) {
-    Array* a = cf::mutableArray(theArray, "CFArrayExchangeValuesAtIndices");
+    Array* a = cf::asMutable<Array>(theArray, "CFArrayExchangeValuesAtIndices");
     if (a == nullptr || !cf::indexInside(*a, idx1, "CFArrayExchangeValuesAtIndices") ||
         !cf::indexInside(*a, idx2, "CFArrayExchangeValuesAtIndices"))
         return;
@@ -227,7 +218,7 @@ void CFArrayExchangeValuesAtIndices(CFMutableArrayRef theArray, CFIndex idx1, CF
 }
 
 void CFArraySortValues(CFMutableArrayRef theArray, CFRange range, CFComparatorFunction comparator, void* context) {
-    Array* a = cf::mutableArray(theArray, "CFArraySortValues");
+    Array* a = cf::asMutable<Array>(theArray, "CFArraySortValues");
     if (a == nullptr || comparator == nullptr || !cf::rangeInside(*a, range, "CFArraySortValues")) return;
     std::stable_sort(a->values.begin() + range.location, a->values.begin() + range.location + range.length,
                      [&](const void* x, const void* y) { return comparator(x, y, context) == kCFCompareLessThan; });
@@ -235,7 +226,7 @@ void CFArraySortValues(CFMutableArrayRef theArray, CFRange range, CFComparatorFu
 
 void CFArrayAppendArray(CFMutableArrayRef theArray, CFArrayRef otherArray, CFRange otherRange) {
     Array* o = cf::as<Array>(otherArray, "CFArrayAppendArray");
-    if (o == nullptr || cf::mutableArray(theArray, "CFArrayAppendArray") == nullptr ||
+    if (o == nullptr || cf::asMutable<Array>(theArray, "CFArrayAppendArray") == nullptr ||
         !cf::rangeInside(*o, otherRange, "CFArrayAppendArray"))
         return;
     sysfw::guardedVoid("CFArrayAppendArray", [&] {

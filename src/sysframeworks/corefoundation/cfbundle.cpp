@@ -33,7 +33,7 @@ struct Bundle final : Object {
     CFURLRef url;            // owned
     std::string executable;  // empty when the bundle has none
     CFDictionaryRef info;    // owned, never null
-    void* handle = nullptr;  // dlopen handle while loaded
+    void* handle = nullptr;  // dlopen handle while loaded (released with the process)
 };
 
 // Live bundles, for uniquing by URL and lookup by identifier.
@@ -49,7 +49,8 @@ void Bundle::destroy() noexcept {
         auto& list = liveBundles();
         list.erase(std::remove(list.begin(), list.end(), this), list.end());
     }
-    if (handle) dlclose(handle);
+    // The executable stays loaded: functions it registered (factories, entry
+    // points) may still be called. Only CFBundleUnloadExecutable unloads it.
     CFRelease(url);
     CFRelease(info);
     this->~Bundle();

@@ -31,15 +31,6 @@ void Data::describe(std::string& out) const {
 
 namespace {
 
-Data* mutableData(CFMutableDataRef ref, const char* api) {
-    Data* d = as<Data>(ref, api);
-    if (d && !d->isMutable) {
-        sysfw::reportMisuse(api, "the data is immutable");
-        return nullptr;
-    }
-    return d;
-}
-
 bool rangeInside(const Data& d, CFRange r) {
     return r.location >= 0 && r.length >= 0 && static_cast<std::size_t>(r.location) <= d.bytes.size() &&
            static_cast<std::size_t>(r.length) <= d.bytes.size() - static_cast<std::size_t>(r.location);
@@ -98,7 +89,7 @@ const UInt8* CFDataGetBytePtr(CFDataRef theData) {
 }
 
 UInt8* CFDataGetMutableBytePtr(CFMutableDataRef theData) {
-    cf::Data* d = cf::mutableData(theData, "CFDataGetMutableBytePtr");
+    cf::Data* d = cf::asMutable<cf::Data>(theData, "CFDataGetMutableBytePtr");
     return d ? d->bytes.data() : nullptr;
 }
 
@@ -113,26 +104,26 @@ void CFDataGetBytes(CFDataRef theData, CFRange range, UInt8* buffer) {
 }
 
 void CFDataSetLength(CFMutableDataRef theData, CFIndex length) {
-    cf::Data* d = cf::mutableData(theData, "CFDataSetLength");
+    cf::Data* d = cf::asMutable<cf::Data>(theData, "CFDataSetLength");
     if (d == nullptr || length < 0) return;
     sysfw::guardedVoid("CFDataSetLength", [&] { d->bytes.resize(static_cast<std::size_t>(length), 0); });
 }
 
 void CFDataIncreaseLength(CFMutableDataRef theData, CFIndex extraLength) {
-    cf::Data* d = cf::mutableData(theData, "CFDataIncreaseLength");
+    cf::Data* d = cf::asMutable<cf::Data>(theData, "CFDataIncreaseLength");
     if (d == nullptr || extraLength < 0) return;
     sysfw::guardedVoid("CFDataIncreaseLength",
                        [&] { d->bytes.resize(d->bytes.size() + static_cast<std::size_t>(extraLength), 0); });
 }
 
 void CFDataAppendBytes(CFMutableDataRef theData, const UInt8* bytes, CFIndex length) {
-    cf::Data* d = cf::mutableData(theData, "CFDataAppendBytes");
+    cf::Data* d = cf::asMutable<cf::Data>(theData, "CFDataAppendBytes");
     if (d == nullptr || length <= 0 || bytes == nullptr) return;
     sysfw::guardedVoid("CFDataAppendBytes", [&] { d->bytes.insert(d->bytes.end(), bytes, bytes + length); });
 }
 
 void CFDataReplaceBytes(CFMutableDataRef theData, CFRange range, const UInt8* newBytes, CFIndex newLength) {
-    cf::Data* d = cf::mutableData(theData, "CFDataReplaceBytes");
+    cf::Data* d = cf::asMutable<cf::Data>(theData, "CFDataReplaceBytes");
     if (d == nullptr || newLength < 0 || (newBytes == nullptr && newLength > 0)) return;
     if (!cf::rangeInside(*d, range)) {
         sysfw::reportMisuse("CFDataReplaceBytes", "range outside the data");

@@ -27,15 +27,6 @@ bool acceptable(const Dictionary& d, const void* key, const void* value, const c
     return true;
 }
 
-Dictionary* mutableDictionary(CFMutableDictionaryRef ref, const char* api) {
-    Dictionary* d = as<Dictionary>(ref, api);
-    if (d && !d->isMutable) {
-        sysfw::reportMisuse(api, "the dictionary is immutable");
-        return nullptr;
-    }
-    return d;
-}
-
 Dictionary* makeDictionary(CFAllocatorRef allocator, const CFDictionaryKeyCallBacks* kcb,
                            const CFDictionaryValueCallBacks* vcb, const void** keys, const void** values, CFIndex n,
                            bool isMutable) {
@@ -272,30 +263,30 @@ void CFDictionaryApplyFunction(CFDictionaryRef theDict, CFDictionaryApplierFunct
 }
 
 void CFDictionaryAddValue(CFMutableDictionaryRef theDict, const void* key, const void* value) {
-    Dictionary* d = cf::mutableDictionary(theDict, "CFDictionaryAddValue");
+    Dictionary* d = cf::asMutable<Dictionary>(theDict, "CFDictionaryAddValue");
     if (d == nullptr || !cf::acceptable(*d, key, value, "CFDictionaryAddValue") || d->map.count(key) != 0) return;
     sysfw::guardedVoid("CFDictionaryAddValue", [&] { d->set(key, value); });
 }
 
 void CFDictionarySetValue(CFMutableDictionaryRef theDict, const void* key, const void* value) {
-    Dictionary* d = cf::mutableDictionary(theDict, "CFDictionarySetValue");
+    Dictionary* d = cf::asMutable<Dictionary>(theDict, "CFDictionarySetValue");
     if (d == nullptr || !cf::acceptable(*d, key, value, "CFDictionarySetValue")) return;
     sysfw::guardedVoid("CFDictionarySetValue", [&] { d->set(key, value); });
 }
 
 void CFDictionaryReplaceValue(CFMutableDictionaryRef theDict, const void* key, const void* value) {
-    Dictionary* d = cf::mutableDictionary(theDict, "CFDictionaryReplaceValue");
+    Dictionary* d = cf::asMutable<Dictionary>(theDict, "CFDictionaryReplaceValue");
     if (d == nullptr || !cf::acceptable(*d, key, value, "CFDictionaryReplaceValue") || d->map.count(key) == 0) return;
     sysfw::guardedVoid("CFDictionaryReplaceValue", [&] { d->set(key, value); });
 }
 
 void CFDictionaryRemoveValue(CFMutableDictionaryRef theDict, const void* key) {
-    Dictionary* d = cf::mutableDictionary(theDict, "CFDictionaryRemoveValue");
+    Dictionary* d = cf::asMutable<Dictionary>(theDict, "CFDictionaryRemoveValue");
     if (d && cf::acceptable(*d, key, d, "CFDictionaryRemoveValue")) d->remove(key);
 }
 
 void CFDictionaryRemoveAllValues(CFMutableDictionaryRef theDict) {
-    Dictionary* d = cf::mutableDictionary(theDict, "CFDictionaryRemoveAllValues");
+    Dictionary* d = cf::asMutable<Dictionary>(theDict, "CFDictionaryRemoveAllValues");
     if (d) sysfw::guardedVoid("CFDictionaryRemoveAllValues", [&] { d->clear(); });
 }
 

@@ -49,7 +49,6 @@ void Error::describe(std::string& out) const {
 }
 
 struct RunLoop final : Object {
-    static constexpr CFTypeID kTypeID = kTypeRunLoop;
     constexpr RunLoop() noexcept : Object(kTypeRunLoop, true) {}
 };
 

@@ -48,8 +48,8 @@ CFDataRef writePlist(CFAllocatorRef allocator, CFPropertyListRef propertyList, C
 
 bool isValid(CFPropertyListRef plist, std::size_t depth) {
     if (plist == nullptr || depth > cf::kMaxPlistDepth) return false;
+    if (!cf::Object::isObject(plist)) return false;
     auto* object = static_cast<cf::Object*>(const_cast<void*>(plist));
-    if (!object->hasMagic()) return false;
     switch (object->typeID()) {
         case cf::kTypeString:
         case cf::kTypeNumber:

@@ -5,6 +5,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace cf {
@@ -12,7 +13,6 @@ namespace cf {
 namespace {
 
 struct NullObject final : Object {
-    static constexpr CFTypeID kTypeID = kTypeNull;
     constexpr NullObject() noexcept : Object(kTypeNull, true) {}
     bool equals(const Object&) const noexcept override { return true; }
     CFHashCode hash() const noexcept override { return 0x4E554C4C; }
@@ -22,6 +22,18 @@ struct NullObject final : Object {
 constinit NullObject gNull;
 
 }  // namespace
+
+std::ptrdiff_t magicOffset() noexcept {
+    const Object& probe = gNull;
+    return reinterpret_cast<const char*>(&probe.magic_) - reinterpret_cast<const char*>(&probe);
+}
+
+bool Object::isObject(const void* p) noexcept {
+    if (p == nullptr) return false;
+    std::uint32_t magic;
+    std::memcpy(&magic, static_cast<const char*>(p) + magicOffset(), sizeof magic);
+    return magic == kMagic;
+}
 
 const char* typeName(CFTypeID type) noexcept {
     switch (type) {
@@ -80,12 +92,11 @@ Object* objectFrom(CFTypeRef ref, const char* api) noexcept {
         sysfw::reportMisuse(api, "null object");
         return nullptr;
     }
-    auto* object = static_cast<Object*>(const_cast<void*>(ref));
-    if (!object->hasMagic()) {
+    if (!Object::isObject(ref)) {
         sysfw::reportMisuse(api, "not a CoreFoundation object");
         return nullptr;
     }
-    return object;
+    return static_cast<Object*>(const_cast<void*>(ref));
 }
 
 void badType(const char* api, CFTypeID wanted, CFTypeID got) noexcept {
@@ -93,6 +104,13 @@ void badType(const char* api, CFTypeID wanted, CFTypeID got) noexcept {
     const char* w = typeName(wanted);
     const char* g = typeName(got);
     std::snprintf(text, sizeof text, "expected a %s, got a %s", w ? w : "?", g ? g : "?");
+    sysfw::reportMisuse(api, text);
+}
+
+void refuseImmutable(const char* api, CFTypeID type) noexcept {
+    char text[96];
+    const char* name = typeName(type);
+    std::snprintf(text, sizeof text, "the %s is immutable", name ? name : "object");
     sysfw::reportMisuse(api, text);
 }
 

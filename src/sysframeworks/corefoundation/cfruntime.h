@@ -12,6 +12,7 @@
 #include <CoreFoundation/CoreFoundation.h>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <new>
 #include <string>
@@ -38,6 +39,8 @@ enum TypeId : CFTypeID {
 
 // Name of a type id ("CFString"), or nullptr for an unknown one.
 const char* typeName(CFTypeID type) noexcept;
+
+std::ptrdiff_t magicOffset() noexcept;
 
 class Object {
 public:
@@ -73,12 +76,16 @@ public:
     // kCFAllocatorUseContext): destroys it and frees its memory.
     virtual void destroySelfAllocated() noexcept {}
 
-    bool hasMagic() const noexcept { return magic_ == kMagic; }
+    // True when `p` points at a live CF object. Reads only the magic word, as
+    // raw memory, so it is safe (and sanitizer-clean) for any readable pointer.
+    static bool isObject(const void* p) noexcept;
 
 protected:
     ~Object() = default;
 
 private:
+    friend std::ptrdiff_t magicOffset() noexcept;
+
     std::uint32_t magic_ = kMagic;
     CFTypeID type_;
     bool immortal_;
@@ -87,6 +94,7 @@ private:
 };
 
 void badType(const char* api, CFTypeID wanted, CFTypeID got) noexcept;
+void refuseImmutable(const char* api, CFTypeID type) noexcept;
 
 // The CF object behind a reference, or nullptr (with a message naming `api`)
 // when it is null or not a CF object.
@@ -105,11 +113,24 @@ T* as(CFTypeRef ref, const char* api) noexcept {
     return static_cast<T*>(object);
 }
 
+// The object behind a reference that a mutation wants: of the right type and
+// created mutable (T has an isMutable member); nullptr with a message otherwise.
+template <typename T>
+T* asMutable(CFTypeRef ref, const char* api) noexcept {
+    T* object = as<T>(ref, api);
+    if (object != nullptr && !object->isMutable) {
+        refuseImmutable(api, T::kTypeID);
+        return nullptr;
+    }
+    return object;
+}
+
 // Quiet type test, for code that accepts several types.
 template <typename T>
 T* tryAs(CFTypeRef ref) noexcept {
+    if (!Object::isObject(ref)) return nullptr;
     auto* object = static_cast<Object*>(const_cast<void*>(ref));
-    if (object == nullptr || !object->hasMagic() || object->typeID() != T::kTypeID) return nullptr;
+    if (object->typeID() != T::kTypeID) return nullptr;
     return static_cast<T*>(object);
 }
 

@@ -297,15 +297,6 @@ CFIndex encodeUnits(std::u16string_view units, CFStringEncoding encoding, UInt8 
 
 String* stringFrom(CFStringRef ref, const char* api) { return as<String>(ref, api); }
 
-String* mutableStringFrom(CFMutableStringRef ref, const char* api) {
-    String* s = as<String>(ref, api);
-    if (s && !s->isMutable) {
-        sysfw::reportMisuse(api, "the string is immutable");
-        return nullptr;
-    }
-    return s;
-}
-
 bool rangeIsValid(const String& s, CFRange range) {
     return range.location >= 0 && range.length >= 0 &&
            range.location <= static_cast<CFIndex>(s.units.size()) &&
@@ -474,14 +465,14 @@ CFMutableStringRef CFStringCreateMutableCopy(CFAllocatorRef alloc, CFIndex maxLe
 }
 
 void CFStringAppend(CFMutableStringRef theString, CFStringRef appendedString) {
-    String* s = cf::mutableStringFrom(theString, "CFStringAppend");
+    String* s = cf::asMutable<String>(theString, "CFStringAppend");
     String* t = cf::stringFrom(appendedString, "CFStringAppend");
     if (s == nullptr || t == nullptr) return;
     sysfw::guardedVoid("CFStringAppend", [&] { s->assign(s->units + t->units); });
 }
 
 void CFStringAppendCharacters(CFMutableStringRef theString, const UniChar* chars, CFIndex numChars) {
-    String* s = cf::mutableStringFrom(theString, "CFStringAppendCharacters");
+    String* s = cf::asMutable<String>(theString, "CFStringAppendCharacters");
     if (s == nullptr || numChars < 0 || (chars == nullptr && numChars > 0)) return;
     sysfw::guardedVoid("CFStringAppendCharacters", [&] {
         s->assign(s->units +
@@ -490,7 +481,7 @@ void CFStringAppendCharacters(CFMutableStringRef theString, const UniChar* chars
 }
 
 void CFStringAppendCString(CFMutableStringRef theString, const char* cStr, CFStringEncoding encoding) {
-    String* s = cf::mutableStringFrom(theString, "CFStringAppendCString");
+    String* s = cf::asMutable<String>(theString, "CFStringAppendCString");
     if (s == nullptr || cStr == nullptr) return;
     sysfw::guardedVoid("CFStringAppendCString", [&] {
         std::u16string units;

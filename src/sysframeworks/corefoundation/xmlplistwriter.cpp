@@ -59,7 +59,7 @@ bool writeValue(CFTypeRef value, std::string& out, std::size_t depth, std::strin
         return false;
     }
     auto* object = static_cast<Object*>(const_cast<void*>(value));
-    if (value == nullptr || !object->hasMagic()) {
+    if (!Object::isObject(value)) {
         error = "not a property-list object";
         return false;
     }

@@ -2,6 +2,7 @@
 // instances, instance storage, and calls through ComponentParameters.
 
 #include "sysframeworks/common/componentcall.h"
+#include "sysframeworks/common/descriptionmatch.h"
 #include "sysframeworks/common/diagnostics.h"
 #include "sysframeworks/common/instancerecord.h"
 
@@ -35,14 +36,6 @@ std::vector<std::unique_ptr<ComponentEntry>>& entries() {
 ComponentEntry* entryFrom(Component c) {
     auto* e = reinterpret_cast<ComponentEntry*>(c);
     return e != nullptr && e->magic == ComponentEntry::kMagic ? e : nullptr;
-}
-
-bool matches(const ComponentDescription& have, const ComponentDescription* want) {
-    if (want == nullptr) return true;
-    return (want->componentType == 0 || want->componentType == have.componentType) &&
-           (want->componentSubType == 0 || want->componentSubType == have.componentSubType) &&
-           (want->componentManufacturer == 0 || want->componentManufacturer == have.componentManufacturer) &&
-           ((have.componentFlags ^ want->componentFlags) & want->componentFlagsMask) == 0;
 }
 
 sysfw::InstanceRecord* instanceFrom(ComponentInstance ci, const char* api) {
@@ -97,14 +90,14 @@ Component FindNextComponent(Component aComponent, ComponentDescription* looking)
         i = static_cast<std::size_t>(it - list.begin()) + 1;
     }
     for (; i < list.size(); ++i)
-        if (list[i]->registered && matches(list[i]->description, looking)) return reinterpret_cast<Component>(list[i].get());
+        if (list[i]->registered && sysfw::descriptionMatches(list[i]->description, looking)) return reinterpret_cast<Component>(list[i].get());
     return nullptr;
 }
 
 long CountComponents(ComponentDescription* looking) {
     std::lock_guard<std::mutex> lock(gLock);
     return static_cast<long>(std::count_if(entries().begin(), entries().end(),
-                                           [&](auto& p) { return p->registered && matches(p->description, looking); }));
+                                           [&](auto& p) { return p->registered && sysfw::descriptionMatches(p->description, looking); }));
 }
 
 OSErr GetComponentInfo(Component aComponent, ComponentDescription* cd, Handle componentName, Handle componentInfo,

@@ -37,6 +37,8 @@ CF_EXPORT CFDictionaryRef CFBundleGetInfoDictionary(CFBundleRef bundle);
 CF_EXPORT CFTypeRef CFBundleGetValueForInfoDictionaryKey(CFBundleRef bundle, CFStringRef key);
 CF_EXPORT Boolean CFBundleLoadExecutable(CFBundleRef bundle);
 CF_EXPORT Boolean CFBundleIsExecutableLoaded(CFBundleRef bundle);
+/* Releasing a bundle leaves its executable loaded (code it registered may still
+   run); only this call unloads it. */
 CF_EXPORT void CFBundleUnloadExecutable(CFBundleRef bundle);
 /* Loads the executable when needed; NULL when it cannot be loaded or lacks the symbol. */
 CF_EXPORT void* CFBundleGetFunctionPointerForName(CFBundleRef bundle, CFStringRef functionName);
