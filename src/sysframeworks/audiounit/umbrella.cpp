@@ -1,0 +1,1 @@
+// AudioUnit re-exports AudioToolbox's Audio Unit API; see CMakeLists.txt.

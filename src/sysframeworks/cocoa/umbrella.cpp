@@ -1,0 +1,1 @@
+// Cocoa re-exports AppKit, the class runtime and CoreFoundation; see CMakeLists.txt.
