@@ -47,6 +47,7 @@ HostResult HostedUnit::setStreamFormat(AudioUnitScope scope, AudioUnitElement bu
     f.mBytesPerFrame = sizeof(float);
     f.mChannelsPerFrame = channels;
     f.mBitsPerChannel = 32;
+    if (scope == kAudioUnitScope_Output && bus == 0 && sampleRate > 0) sampleRate_ = sampleRate;
     return HostResult::check(AudioUnitSetProperty(unit_, kAudioUnitProperty_StreamFormat, scope, bus, &f, sizeof f),
                              "setting the stream format");
 }
@@ -73,6 +74,43 @@ OSStatus HostedUnit::renderInput(void* refCon, AudioUnitRenderActionFlags*, cons
         return noErr;
     }
     return self->input_->fill(*time, frames, *data);
+}
+
+OSStatus HostedUnit::beatAndTempo(void* user, Float64* beat, Float64* tempo) {
+    const auto* self = static_cast<const HostedUnit*>(user);
+    if (beat) *beat = self->sampleTime_ / self->sampleRate_ * self->transport_.tempo / 60.0;
+    if (tempo) *tempo = self->transport_.tempo;
+    return noErr;
+}
+
+OSStatus HostedUnit::transportState(void* user, Boolean* playing, Boolean* changed, Float64* sample,
+                                    Boolean* cycling, Float64* cycleStart, Float64* cycleEnd) {
+    return transportState2(user, playing, nullptr, changed, sample, cycling, cycleStart, cycleEnd);
+}
+
+OSStatus HostedUnit::transportState2(void* user, Boolean* playing, Boolean* recording, Boolean* changed,
+                                     Float64* sample, Boolean* cycling, Float64* cycleStart, Float64* cycleEnd) {
+    const auto* self = static_cast<const HostedUnit*>(user);
+    if (playing) *playing = self->transport_.playing;
+    if (recording) *recording = false;
+    if (changed) *changed = false;
+    if (sample) *sample = self->sampleTime_;
+    if (cycling) *cycling = false;
+    if (cycleStart) *cycleStart = 0;
+    if (cycleEnd) *cycleEnd = 0;
+    return noErr;
+}
+
+HostResult HostedUnit::setTransport(const Transport& transport) {
+    transport_ = transport;
+    HostCallbackInfo info{};
+    info.hostUserData = this;
+    info.beatAndTempoProc = beatAndTempo;
+    info.transportStateProc = transportState;
+    info.transportStateProc2 = transportState2;
+    return HostResult::check(
+        AudioUnitSetProperty(unit_, kAudioUnitProperty_HostCallbacks, kAudioUnitScope_Global, 0, &info, sizeof info),
+        "setting the host callbacks");
 }
 
 HostResult HostedUnit::setInput(InputSource* source) {

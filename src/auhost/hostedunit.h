@@ -27,6 +27,12 @@ struct ParameterDescription {
     AudioUnitParameterOptions flags = 0;
 };
 
+// What the host's transport callbacks answer while the unit renders.
+struct Transport {
+    Float64 tempo = 120.0;  // beats per minute
+    bool playing = true;
+};
+
 struct PresetEntry {
     SInt32 number = 0;
     std::string name;
@@ -50,6 +56,9 @@ public:
     HostResult setMaximumFramesPerSlice(UInt32 frames);
     // The unit pulls input bus 0 from `source` (not owned; nullptr for silence).
     HostResult setInput(InputSource* source);
+    // Installs host callbacks (beat and tempo, transport state) that answer `transport`
+    // and the current sample time, as a DAW's timeline does.
+    HostResult setTransport(const Transport& transport);
     HostResult initialize();
     HostResult uninitialize();
 
@@ -80,6 +89,11 @@ private:
     explicit HostedUnit(AudioUnit unit) : unit_(unit) {}
     // Tells every parameter listener of the unit that its values changed.
     HostResult notifyAllParameters();
+    static OSStatus beatAndTempo(void* user, Float64* beat, Float64* tempo);
+    static OSStatus transportState(void* user, Boolean* playing, Boolean* changed, Float64* sample,
+                                   Boolean* cycling, Float64* cycleStart, Float64* cycleEnd);
+    static OSStatus transportState2(void* user, Boolean* playing, Boolean* recording, Boolean* changed,
+                                    Float64* sample, Boolean* cycling, Float64* cycleStart, Float64* cycleEnd);
     static OSStatus renderInput(void* refCon, AudioUnitRenderActionFlags* flags, const AudioTimeStamp* time,
                                 UInt32 bus, UInt32 frames, AudioBufferList* data);
 
@@ -87,6 +101,8 @@ private:
     InputSource* input_ = nullptr;
     bool initialized_ = false;
     Float64 sampleTime_ = 0;
+    Float64 sampleRate_ = 44100.0;  // of output bus 0, for beat positions
+    Transport transport_;
     struct {
         UInt32 count;
         AudioBuffer buffers[kMaxChannels];
