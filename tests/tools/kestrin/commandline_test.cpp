@@ -1,0 +1,75 @@
+#include "commandline.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using kestrincli::CommandKind;
+using kestrincli::parseCommandLine;
+
+kestrincli::ParseResult parse(std::vector<const char*> args) {
+    args.insert(args.begin(), "kestrin");
+    return parseCommandLine(int(args.size()), args.data());
+}
+
+TEST(CommandLine, ReadsARenderWithEveryOption) {
+    const auto r = parse({"render", "in.flac", "-o", "out.wav", "--preset", "2", "--set", " Delay L = 350 ",
+                          "--set", "Mix R=0.5n", "--tempo", "98.5", "--upsample", "4", "--block", "64", "--bypass",
+                          "--state", "a.aupreset", "--save-state", "b.aupreset", "--tail", "2.5", "-q"});
+    ASSERT_TRUE(r.ok) << r.error;
+    const auto& c = r.command;
+    EXPECT_EQ(c.kind, CommandKind::render);
+    EXPECT_EQ(*c.input, "in.flac");
+    EXPECT_EQ(*c.output, "out.wav");
+    EXPECT_EQ(*c.preset, "2");
+    ASSERT_EQ(c.settings.size(), 2u);
+    EXPECT_EQ(c.settings[0].name, "Delay L");  // spaces around name and value are trimmed
+    EXPECT_EQ(c.settings[0].value, "350");
+    EXPECT_EQ(c.settings[1].value, "0.5n");
+    EXPECT_DOUBLE_EQ(*c.tempo, 98.5);
+    EXPECT_EQ(*c.upsample, 4);
+    EXPECT_EQ(c.block, 64);
+    EXPECT_TRUE(c.bypass);
+    EXPECT_EQ(*c.stateIn, "a.aupreset");
+    EXPECT_EQ(*c.stateOut, "b.aupreset");
+    EXPECT_DOUBLE_EQ(*c.tail, 2.5);
+    EXPECT_TRUE(c.quiet);
+}
+
+TEST(CommandLine, RenderWithoutInputMeansTheDemo) {
+    const auto r = parse({"render"});
+    ASSERT_TRUE(r.ok);
+    EXPECT_FALSE(r.command.input.has_value());
+    EXPECT_EQ(r.command.block, 512);
+}
+
+TEST(CommandLine, RefusesMalformedOptionsWithAReason) {
+    struct Case {
+        std::vector<const char*> args;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{"render", "--set", "Delay L"}, "NAME=VALUE"},
+        {{"render", "--set", "=3"}, "NAME=VALUE"},
+        {{"render", "--tempo", "0"}, "above 0"},
+        {{"render", "--tempo", "fast"}, "beats per minute"},
+        {{"render", "--upsample", "16"}, "1, 2, 4 or 8"},
+        {{"render", "--block", "0"}, "1 to 8192"},
+        {{"render", "--block", "12x"}, "1 to 8192"},
+        {{"render", "--tail", "-1"}, "0 to 3600"},
+        {{"render", "a.wav", "b.wav"}, "more than one input"},
+        {{"render", "-o"}, "-o needs"},
+        {{"render", "--frobnicate"}, "unknown option"},
+        {{"info", "--bypass"}, "info takes no option"},
+        {{"play"}, "unknown command"},
+    };
+    for (const Case& c : cases) {
+        const auto r = parse(c.args);
+        EXPECT_FALSE(r.ok) << c.message;
+        EXPECT_NE(r.error.find(c.message), std::string::npos) << r.error;
+    }
+}
+
+}  // namespace

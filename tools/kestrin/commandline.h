@@ -1,0 +1,48 @@
+#pragma once
+// The kestrin command line: what the user asked for, parsed and checked for form.
+// Values that depend on the plug-in (parameter names, ranges, presets) are checked
+// later, against the loaded plug-in.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kestrincli {
+
+enum class CommandKind { render, info, help, version };
+
+struct ParameterSetting {
+    std::string name;   // as the host sees it, e.g. "Delay L"
+    std::string value;  // plain value in the parameter's unit, or "<x>n" for normalized
+};
+
+struct Command {
+    CommandKind kind = CommandKind::help;
+    std::string plugin;                 // plug-in bundle; empty: the built-in location
+    std::optional<std::string> input;   // none: the built-in demo
+    std::optional<std::string> output;  // none: derived from the input name
+    std::optional<std::string> preset;  // name or number
+    std::vector<ParameterSetting> settings;
+    std::optional<double> tempo;        // host tempo, beats per minute
+    std::optional<int> upsample;        // 1, 2, 4 or 8
+    int block = 512;                    // host block size, frames
+    bool bypass = false;
+    std::optional<std::string> stateIn;   // .aupreset to load
+    std::optional<std::string> stateOut;  // .aupreset to save
+    std::optional<double> tail;           // seconds; none: until the echoes die away
+    bool quiet = false;
+};
+
+struct ParseResult {
+    bool ok = false;
+    std::string error;  // set when !ok
+    Command command;
+};
+
+// Parses argv[1..argc-1].
+ParseResult parseCommandLine(int argc, const char* const* argv);
+
+// The usage text for `kestrin help`.
+std::string usageText();
+
+}  // namespace kestrincli

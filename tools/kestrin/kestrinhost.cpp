@@ -1,0 +1,226 @@
+#include "kestrinhost.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+namespace kestrincli {
+
+namespace {
+
+std::string lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return s;
+}
+
+bool parseNumber(const std::string& text, double& out) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    out = std::strtod(text.c_str(), &end);
+    return errno == 0 && end == text.c_str() + text.size() && std::isfinite(out);
+}
+
+constexpr OSType kKestrinSubtype = 0x4B737433;  // 'Kst3'
+constexpr OSType kVendorCode = 0x546C6D77;      // 'Tlmw'
+
+// Display texts print two decimals; compare plain values at that resolution.
+constexpr double kDisplayTolerance = 0.005;
+
+}  // namespace
+
+std::string KestrinHost::defaultPluginPath() { return KESTRIN_PLUGIN_BUNDLE; }
+
+bool KestrinHost::load(const std::string& pluginPath, std::unique_ptr<KestrinHost>& out, std::string& error) {
+    std::unique_ptr<KestrinHost> host(new KestrinHost());
+    if (auhost::HostResult r = auhost::PluginBundle::open(pluginPath, host->bundle_); !r) {
+        error = "cannot load the plug-in \"" + pluginPath + "\": " + r.message();
+        return false;
+    }
+    const auto& declared = host->bundle_->declaredComponents();
+    const auto kestrin = std::find_if(declared.begin(), declared.end(), [](const auhost::ComponentSpec& s) {
+        return s.description.componentSubType == kKestrinSubtype && s.description.componentManufacturer == kVendorCode;
+    });
+    if (kestrin == declared.end()) {
+        error = "\"" + pluginPath + "\" does not declare the Kestrin 3 component";
+        return false;
+    }
+    host->spec_ = *kestrin;
+    AudioComponent component = nullptr;
+    if (auhost::HostResult r = host->bundle_->registerComponent(host->spec_, component); !r) {
+        error = "cannot register Kestrin 3: " + r.message();
+        return false;
+    }
+    if (auhost::HostResult r = auhost::HostedUnit::create(component, host->unit_); !r) {
+        error = "cannot open Kestrin 3: " + r.message();
+        return false;
+    }
+    if (!host->describe(error)) return false;
+    out = std::move(host);
+    return true;
+}
+
+bool KestrinHost::describe(std::string& error) {
+    std::vector<AudioUnitParameterID> ids;
+    if (auhost::HostResult r = unit_->parameterIds(ids); !r) {
+        error = r.message();
+        return false;
+    }
+    for (AudioUnitParameterID id : ids) {
+        auhost::ParameterDescription d;
+        if (auhost::HostResult r = unit_->describeParameter(id, d); !r) {
+            error = r.message();
+            return false;
+        }
+        HostParameter p;
+        p.id = id;
+        p.name = d.name;
+        p.unit = d.unit;
+        p.defaultValue = d.defaultValue;
+        p.minText = displayText(id, d.minValue);
+        p.maxText = displayText(id, d.maxValue);
+        p.defaultText = displayText(id, d.defaultValue);
+        p.boolean = p.minText == "no" && p.maxText == "yes";
+        // Integer and enumerated parameters publish one string per value.
+        CFArrayRef strings = nullptr;
+        UInt32 size = sizeof strings;
+        if (AudioUnitGetProperty(unit_->unit(), kAudioUnitProperty_ParameterValueStrings, kAudioUnitScope_Global, id,
+                                 &strings, &size) == noErr &&
+            strings != nullptr) {
+            p.discrete = true;
+            CFRelease(strings);
+        }
+        parameters_.push_back(std::move(p));
+    }
+    if (auhost::HostResult r = unit_->factoryPresets(presets_); !r) {
+        error = r.message();
+        return false;
+    }
+    return true;
+}
+
+std::string KestrinHost::displayText(AudioUnitParameterID id, float normalized) const {
+    AudioUnitParameterStringFromValue request{};
+    request.inParamID = id;
+    request.inValue = &normalized;
+    UInt32 size = sizeof request;
+    if (AudioUnitGetProperty(unit_->unit(), kAudioUnitProperty_ParameterStringFromValue, kAudioUnitScope_Global, 0,
+                             &request, &size) != noErr)
+        return {};
+    auhost::CFRef<CFStringRef> text(request.outString);
+    return auhost::toUTF8(text.get());
+}
+
+const HostParameter* KestrinHost::findParameter(const std::string& name) const {
+    for (const auto& p : parameters_)
+        if (p.name == name) return &p;
+    const std::string wanted = lower(name);
+    for (const auto& p : parameters_)
+        if (lower(p.name) == wanted) return &p;
+    return nullptr;
+}
+
+std::string KestrinHost::parameterNameList() const {
+    std::string list;
+    for (const auto& p : parameters_) list += (list.empty() ? "" : ", ") + p.name;
+    return list;
+}
+
+std::string KestrinHost::presetNameList() const {
+    std::string list;
+    for (const auto& p : presets_)
+        list += (list.empty() ? "" : ", ") + std::to_string(p.number) + " \"" + p.name + "\"";
+    return list;
+}
+
+bool KestrinHost::setNormalized(AudioUnitParameterID id, float normalized, std::string& error) {
+    if (auhost::HostResult r = unit_->setParameter(id, normalized); !r) {
+        error = r.message();
+        return false;
+    }
+    return true;
+}
+
+bool KestrinHost::setParameter(const std::string& name, const std::string& value, std::string& error) {
+    const HostParameter* p = findParameter(name);
+    if (p == nullptr) {
+        error = "unknown parameter \"" + name + "\"; the parameters are: " + parameterNameList();
+        return false;
+    }
+    // Normalized: a number from 0 to 1 followed by n.
+    if (value.size() > 1 && (value.back() == 'n' || value.back() == 'N')) {
+        double n = 0;
+        if (!parseNumber(value.substr(0, value.size() - 1), n) || n < 0.0 || n > 1.0) {
+            error = p->name + ": a normalized value must be a number from 0 to 1 followed by n (got \"" + value + "\")";
+            return false;
+        }
+        return setNormalized(p->id, float(n), error);
+    }
+
+    std::string text = value;
+    if (p->boolean) {
+        const std::string v = lower(value);
+        if (v == "yes" || v == "on" || v == "true" || v == "1") {
+            text = "yes";
+        } else if (v == "no" || v == "off" || v == "false" || v == "0") {
+            text = "no";
+        } else {
+            error = p->name + " is on or off: use yes or no (got \"" + value + "\")";
+            return false;
+        }
+    } else {
+        double plain = 0, lo = 0, hi = 0;
+        if (!parseNumber(value, plain)) {
+            error = p->name + ": \"" + value + "\" is not a number";
+            return false;
+        }
+        if (parseNumber(p->minText, lo) && parseNumber(p->maxText, hi)) {
+            const double low = std::min(lo, hi), high = std::max(lo, hi);
+            const bool whole = !p->discrete || plain == std::floor(plain);
+            if (plain < low - kDisplayTolerance || plain > high + kDisplayTolerance || !whole) {
+                error = p->name + " must be " + (p->discrete ? "a whole number " : "") + "from " + p->minText +
+                        " to " + p->maxText + " (got " + value + ")";
+                return false;
+            }
+        }
+    }
+    // The unit parses the text itself, exactly as a host's text entry does.
+    AudioUnitParameterValueFromString request{};
+    request.inParamID = p->id;
+    auhost::CFRef<CFStringRef> string = auhost::fromUTF8(text);
+    request.inString = string.get();
+    UInt32 size = sizeof request;
+    const OSStatus status = AudioUnitGetProperty(unit_->unit(), kAudioUnitProperty_ParameterValueFromString,
+                                                 kAudioUnitScope_Global, 0, &request, &size);
+    if (status != noErr) {
+        error = p->name + ": the plug-in does not accept \"" + value + "\"";
+        return false;
+    }
+    return setNormalized(p->id, request.outValue, error);
+}
+
+bool KestrinHost::choosePreset(const std::string& nameOrNumber, std::string& error) {
+    const auhost::PresetEntry* chosen = nullptr;
+    double number = 0;
+    if (parseNumber(nameOrNumber, number)) {
+        for (const auto& p : presets_)
+            if (double(p.number) == number) chosen = &p;
+    } else {
+        const std::string wanted = lower(nameOrNumber);
+        for (const auto& p : presets_)
+            if (lower(p.name) == wanted) chosen = &p;
+    }
+    if (chosen == nullptr) {
+        error = "unknown preset \"" + nameOrNumber + "\"; the factory presets are: " + presetNameList();
+        return false;
+    }
+    if (auhost::HostResult r = unit_->choosePreset(chosen->number); !r) {
+        error = r.message();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace kestrincli

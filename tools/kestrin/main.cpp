@@ -1,0 +1,127 @@
+// kestrin: renders audio through the Kestrin 3 Audio Unit from the command line.
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "audiofile.h"
+#include "commandline.h"
+#include "demophrase.h"
+#include "infocommand.h"
+#include "kestrinhost.h"
+#include "renderjob.h"
+
+namespace {
+
+using namespace kestrincli;
+
+std::atomic<bool> interrupted{false};
+
+extern "C" void onInterrupt(int) { interrupted.store(true, std::memory_order_relaxed); }
+
+int failWith(const std::string& message, int code = 1) {
+    std::fprintf(stderr, "kestrin: %s\n", message.c_str());
+    return code;
+}
+
+// INPUT "take.flac" -> "take-kestrin.flac"; the demo -> "kestrin-demo.wav".
+std::string defaultOutputName(const std::optional<std::string>& input) {
+    if (!input) return "kestrin-demo.wav";
+    std::filesystem::path p(*input);
+    std::string ext = p.extension().string();
+    int format = 0;
+    std::string ignored;
+    if (!outputFormatFor(*input, format, ignored)) ext = ".wav";
+    return (p.parent_path() / (p.stem().string() + "-kestrin" + ext)).string();
+}
+
+// --state, --preset, --set, --upsample in that order; then --save-state.
+bool applySettings(KestrinHost& host, const Command& c, std::string& error) {
+    if (c.stateIn) {
+        if (auhost::HostResult r = host.unit().loadPresetFile(*c.stateIn); !r) {
+            error = "cannot load the state \"" + *c.stateIn + "\": " + r.message();
+            return false;
+        }
+    }
+    if (c.preset && !host.choosePreset(*c.preset, error)) return false;
+    for (const ParameterSetting& s : c.settings)
+        if (!host.setParameter(s.name, s.value, error)) return false;
+    if (c.upsample) {
+        const int amount = *c.upsample == 1 ? 0 : *c.upsample == 2 ? 1 : *c.upsample == 4 ? 2 : 3;
+        if (!host.setParameter("Upsample Amount", std::to_string(amount), error)) return false;
+    }
+    if (c.stateOut) {
+        if (auhost::HostResult r = host.unit().savePresetFile(*c.stateOut); !r) {
+            error = "cannot save the state to \"" + *c.stateOut + "\": " + r.message();
+            return false;
+        }
+    }
+    return true;
+}
+
+int runRender(const Command& c) {
+    AudioData input;
+    std::string error;
+    if (c.input) {
+        if (!readAudioFile(*c.input, input, error)) return failWith(error);
+    } else {
+        input = makeDemoPhrase();
+    }
+    const std::string outputPath = c.output.value_or(defaultOutputName(c.input));
+
+    std::unique_ptr<KestrinHost> host;
+    if (!KestrinHost::load(c.plugin.empty() ? KestrinHost::defaultPluginPath() : c.plugin, host, error))
+        return failWith(error);
+    if (!applySettings(*host, c, error)) return failWith(error);
+
+    // The output is created before rendering so that an unwritable destination fails
+    // at once; it only appears under its name once complete.
+    std::unique_ptr<OutputFile> output;
+    if (!OutputFile::create(outputPath, input.sampleRate, 2, output, error)) return failWith(error);
+
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    RenderSummary summary;
+    if (!renderThrough(*host, c, input, *output, interrupted, summary, error)) return failWith(error);
+    if (!output->commit(error)) return failWith(error);
+
+    if (!c.quiet) {
+        std::error_code ec;
+        const auto where = std::filesystem::absolute(summary.outputPath, ec);
+        std::printf("%s %.2f s in, %.2f s out, peak %.1f dBFS, %.0fx real time -> %s\n",
+                    c.input ? c.input->c_str() : "demo", summary.inputSeconds, summary.outputSeconds,
+                    summary.peakDbfs, summary.realtimeFactor, (ec ? summary.outputPath : where.string()).c_str());
+    }
+    return 0;
+}
+
+int runInfo(const Command& c) {
+    std::unique_ptr<KestrinHost> host;
+    std::string error;
+    if (!KestrinHost::load(c.plugin.empty() ? KestrinHost::defaultPluginPath() : c.plugin, host, error))
+        return failWith(error);
+    std::fputs(describePlugin(*host).c_str(), stdout);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const ParseResult parsed = parseCommandLine(argc, argv);
+    if (!parsed.ok) return failWith(parsed.error + "\n" + usageText(), 2);
+    const Command& c = parsed.command;
+    switch (c.kind) {
+        case CommandKind::help:
+            std::fputs(usageText().c_str(), stdout);
+            return 0;
+        case CommandKind::version:
+            std::puts("kestrin 3.0.1");
+            return 0;
+        case CommandKind::info:
+            return runInfo(c);
+        case CommandKind::render:
+            return runRender(c);
+    }
+    return 2;
+}

@@ -1,0 +1,143 @@
+#include "renderjob.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "auhost/inputsource.h"
+
+namespace kestrincli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A progress bar on standard error, drawn only when it is a terminal and the render
+// has already taken a second.
+class ProgressBar {
+public:
+    explicit ProgressBar(bool enabled) : enabled_(enabled && ::isatty(STDERR_FILENO)), start_(Clock::now()) {}
+    ~ProgressBar() { finish(); }
+
+    void update(double fraction, const char* phase) {
+        if (!enabled_) return;
+        const auto now = Clock::now();
+        if (now - start_ < std::chrono::seconds(1) || now - lastDraw_ < std::chrono::milliseconds(100)) return;
+        lastDraw_ = now;
+        constexpr int kWidth = 40;
+        const int filled = int(std::clamp(fraction, 0.0, 1.0) * kWidth);
+        std::fprintf(stderr, "\r[%.*s%*s] %3d%% %-8s", filled, "########################################",
+                     kWidth - filled, "", int(fraction * 100.0), phase);
+        std::fflush(stderr);
+        drawn_ = true;
+    }
+    void finish() {
+        if (drawn_) std::fprintf(stderr, "\r%*s\r", 60, "");
+        drawn_ = false;
+    }
+
+private:
+    bool enabled_;
+    bool drawn_ = false;
+    Clock::time_point start_;
+    Clock::time_point lastDraw_{};
+};
+
+std::string statusText(const auhost::HostResult& r) { return r.message(); }
+
+}  // namespace
+
+bool renderThrough(KestrinHost& host, const Command& command, const AudioData& input, OutputFile& output,
+                   const std::atomic<bool>& stop, RenderSummary& summary, std::string& error) {
+    auhost::HostedUnit& unit = host.unit();
+    const double rate = input.sampleRate;
+    const auto inputChannels = static_cast<UInt32>(input.channels.size());
+    constexpr UInt32 kOutputChannels = 2;
+    const auto block = static_cast<UInt32>(command.block);
+
+    // Set up the way a host prepares an insert: formats, slice size, transport, input.
+    auhost::PlanarInput source(input.channels);
+    for (const auhost::HostResult& r :
+         {unit.setStreamFormat(kAudioUnitScope_Input, 0, rate, inputChannels),
+          unit.setStreamFormat(kAudioUnitScope_Output, 0, rate, kOutputChannels),
+          unit.setMaximumFramesPerSlice(block), unit.setTransport({command.tempo.value_or(120.0), true}),
+          unit.setInput(&source)}) {
+        if (!r) {
+            error = "cannot prepare Kestrin 3: " + statusText(r);
+            return false;
+        }
+    }
+    if (command.bypass) {
+        UInt32 on = 1;
+        if (OSStatus s = AudioUnitSetProperty(unit.unit(), kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0,
+                                              &on, sizeof on);
+            s != noErr) {
+            error = "cannot bypass Kestrin 3 (" + std::to_string(s) + ")";
+            return false;
+        }
+    }
+    if (auhost::HostResult r = unit.initialize(); !r) {
+        error = "cannot initialize Kestrin 3: " + r.message();
+        return false;
+    }
+
+    const std::size_t inputFrames = input.frames();
+    const bool fixedTail = command.tail.has_value();
+    // Bypassed, nothing rings out; otherwise the tail is fixed or found by listening.
+    const double tailSeconds = fixedTail ? *command.tail : command.bypass ? 0.0 : kLongestTailSeconds;
+    const auto tailLimit = static_cast<std::size_t>(std::llround(tailSeconds * rate));
+    const auto silenceHold = static_cast<std::size_t>(std::llround(kSilenceHoldSeconds * rate));
+    const float threshold = float(std::pow(10.0, kSilenceThresholdDbfs / 20.0));
+
+    std::vector<float> left(block), right(block);
+    float* outs[kOutputChannels] = {left.data(), right.data()};
+    float peak = 0.0f;
+    std::size_t rendered = 0, quietRun = 0;
+    ProgressBar progress(!command.quiet);
+    const auto started = Clock::now();
+
+    for (;;) {
+        const bool inTail = rendered >= inputFrames;
+        const std::size_t tailDone = inTail ? rendered - inputFrames : 0;
+        if (inTail && tailDone >= tailLimit) break;
+        if (inTail && !fixedTail && quietRun >= silenceHold) break;
+        if (stop.load(std::memory_order_relaxed)) {
+            error = "interrupted; no output written";
+            return false;
+        }
+        // Blocks never straddle the end of the input, so the tail is measured cleanly.
+        std::size_t frames = block;
+        if (!inTail) frames = std::min<std::size_t>(frames, inputFrames - rendered);
+        else frames = std::min<std::size_t>(frames, tailLimit - tailDone);
+
+        if (OSStatus s = unit.render(outs, kOutputChannels, UInt32(frames)); s != noErr) {
+            error = "Kestrin 3 failed to render (" + std::to_string(s) + ")";
+            return false;
+        }
+        for (std::size_t i = 0; i < frames; ++i) {
+            const float level = std::max(std::fabs(left[i]), std::fabs(right[i]));
+            peak = std::max(peak, level);
+            // After the input only echoes remain: count how long they have stayed quiet.
+            if (inTail) quietRun = level < threshold ? quietRun + 1 : 0;
+        }
+        if (!output.write(outs, frames, error)) return false;
+        rendered += frames;
+        const double total = double(inputFrames + tailLimit);
+        progress.update(total > 0 ? double(rendered) / total : 1.0, rendered < inputFrames ? "input" : "echoes");
+    }
+    progress.finish();
+    const double wall = std::chrono::duration<double>(Clock::now() - started).count();
+
+    summary.inputSeconds = double(inputFrames) / rate;
+    summary.outputSeconds = double(rendered) / rate;
+    summary.peakDbfs = peak > 0.0f ? 20.0 * std::log10(double(peak)) : -INFINITY;
+    summary.realtimeFactor = wall > 0 ? summary.outputSeconds / wall : 0;
+    summary.outputPath = output.path();
+    return true;
+}
+
+}  // namespace kestrincli

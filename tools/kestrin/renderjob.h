@@ -1,0 +1,36 @@
+#pragma once
+// RenderJob: `kestrin render` from the loaded plug-in to the written file.
+//
+// The input is fed through the unit's render callback in host-sized blocks with a
+// running transport, exactly as a DAW plays a track through an insert effect. After
+// the input the echoes ring out: for a fixed time, or until the output has stayed
+// below -90 dBFS for a second (at most 30 s).
+
+#include <atomic>
+#include <cmath>
+#include <string>
+
+#include "audiofile.h"
+#include "commandline.h"
+#include "kestrinhost.h"
+
+namespace kestrincli {
+
+struct RenderSummary {
+    double inputSeconds = 0;
+    double outputSeconds = 0;
+    double peakDbfs = -INFINITY;
+    double realtimeFactor = 0;
+    std::string outputPath;
+};
+
+inline constexpr double kSilenceThresholdDbfs = -90.0;
+inline constexpr double kSilenceHoldSeconds = 1.0;
+inline constexpr double kLongestTailSeconds = 30.0;
+
+// Main thread. Renders `input` through `host` into `output`. `stop` is polled between
+// blocks (set from a signal handler); false with a message on failure or when stopped.
+bool renderThrough(KestrinHost& host, const Command& command, const AudioData& input, OutputFile& output,
+                   const std::atomic<bool>& stop, RenderSummary& summary, std::string& error);
+
+}  // namespace kestrincli
