@@ -1,13 +1,9 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and runs the main job.
+# Sets everything up, builds, and runs the main job: renders the built-in demo phrase
+# through the Kestrin 3 Audio Unit with the command-line host and says where the
+# file is. Extra arguments go to `kestrin render` (for example an input file).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh release
-if [ -x build/tools/kestrin ]; then
-  exec build/tools/kestrin render
-elif [ -x build/tools/kestrin-params ]; then
-  exec build/tools/kestrin-params
-else
-  echo "Built. The command-line host is not part of this build yet."
-fi
+exec build/tools/kestrin/kestrin render "$@"
