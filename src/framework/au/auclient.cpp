@@ -65,6 +65,7 @@ AUClient::AUClient(std::unique_ptr<Client> client, ComponentInstance componentIn
     outputPtrs_.assign(static_cast<std::size_t>(client_->maxOutputs()), nullptr);
     compactIn_.reserve(inputPtrs_.size());
     compactOut_.reserve(outputPtrs_.size());
+    pendingMidi_.reserve(messages_.capacity());
     client_->setHostCommand(this);
     pushSettings();
 }
@@ -101,15 +102,15 @@ bool AUClient::queueMidi(const MidiMessage& midi) noexcept {
 
 OSStatus AUClient::initialize() noexcept {
     std::lock_guard<UncheckedMutex> lock(mutex_);
-    initialized_ = true;
     const int inputs = au::knownChannelTotal(inputBuses_);
     const int outputs = au::knownChannelTotal(outputBuses_);
-    for (const LegalIO& io : client_->legalIOs()) {
-        if ((inputs < 0 || io.numInputChannels == inputs) && (outputs < 0 || io.numOutputChannels == outputs))
-            return noErr;
-    }
-    if (inputs < 0 && outputs < 0) return noErr;
-    return kAudioUnitErr_FailedInitialization;
+    bool legal = inputs < 0 && outputs < 0;
+    for (const LegalIO& io : client_->legalIOs())
+        legal = legal || ((inputs < 0 || io.numInputChannels == inputs) && (outputs < 0 || io.numOutputChannels == outputs));
+    // A refused layout leaves the unit uninitialized.
+    if (!legal) return kAudioUnitErr_FailedInitialization;
+    initialized_ = true;
+    return noErr;
 }
 
 OSStatus AUClient::uninitialize() noexcept {

@@ -196,6 +196,9 @@ private:
     HostCallbackInfo rtHostCallbacks_{};
     AUMIDIOutputCallbackStruct rtMidiOutput_{};
 
+    // MIDI drained from the queue, handed to the client after any reset of this render
+    // (a reset empties the client's MIDI queue).
+    Vec<MidiMessage> pendingMidi_;
     Vec<float, 64> scratch_;          // (inputs + outputs) channels of scratchFrames_
     std::vector<float*> inputPtrs_;   // one per plug-in input channel
     std::vector<float*> outputPtrs_;  // one per plug-in output channel

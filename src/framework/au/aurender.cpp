@@ -76,8 +76,8 @@ void AUClient::applyMessages() noexcept {
             rtMaxFrames_ = message.maxFrames;
             rtSampleRate_ = message.sampleRate;
             rtBypass_ = message.bypass;
-        } else {
-            client_->enqueueMIDIFromHost(message.midi);
+        } else if (pendingMidi_.length() < pendingMidi_.capacity()) {
+            pendingMidi_.pushBack(message.midi);
         }
     }
 }
@@ -188,6 +188,11 @@ void AUClient::processBlock(const AudioTimeStamp&, UInt32 frames) noexcept {
         appliedInputs_ = numIn;
         appliedOutputs_ = numOut;
     }
+
+    // Within the capacity reserved at construction, so the client's queue never grows here.
+    if (!rtBypass_)
+        for (const MidiMessage& m : pendingMidi_) client_->enqueueMIDIFromHost(m);
+    pendingMidi_.clearContents();
 
     const std::size_t bytes = std::size_t(frames) * sizeof(float);
     if (rtBypass_) {
