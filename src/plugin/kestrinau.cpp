@@ -21,6 +21,7 @@ KESTRIN_EXPORT AudioComponentPlugInInterface* pluginAUComponentFactoryFunction(c
 }
 
 // Any host thread (render: the audio thread). The Component Manager entry.
-KESTRIN_EXPORT ComponentResult pluginAUEntryPoint(ComponentParameters* params, void* storage) {
+// The storage is a Handle, exactly as ComponentRoutineProcPtr declares it.
+KESTRIN_EXPORT ComponentResult pluginAUEntryPoint(ComponentParameters* params, Handle storage) {
     return fw::au::componentEntry(params, storage, &makeKestrin);
 }

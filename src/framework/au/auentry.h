@@ -3,7 +3,7 @@
 //
 //   extern "C" AudioComponentPlugInInterface* pluginAUComponentFactoryFunction(
 //       const AudioComponentDescription*) { return fw::au::createPlugInInterface(&makeMyClient); }
-//   extern "C" ComponentResult pluginAUEntryPoint(ComponentParameters* params, void* storage) {
+//   extern "C" ComponentResult pluginAUEntryPoint(ComponentParameters* params, Handle storage) {
 //       return fw::au::componentEntry(params, storage, &makeMyClient);
 //   }
 //

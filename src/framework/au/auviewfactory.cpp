@@ -34,7 +34,7 @@ unsigned interfaceVersionMethod(id, SEL) {
     return 0;
 }
 
-void* viewForAudioUnitMethod(id, SEL, AudioUnit unit, NSSize) {
+id viewForAudioUnitMethod(id, SEL, AudioUnit unit, NSSize) {
     ScopedAudioFloatingPointState fp;
     try {
         AUClient* client = nullptr;
@@ -43,7 +43,7 @@ void* viewForAudioUnitMethod(id, SEL, AudioUnit unit, NSSize) {
                                                      &client, &size) != noErr ||
             client == nullptr || size != sizeof client)
             return nullptr;
-        return client->openEditorView();
+        return static_cast<id>(client->openEditorView());  // the editor's NSView
     } catch (...) {
         return nullptr;
     }

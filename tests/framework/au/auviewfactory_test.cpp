@@ -40,7 +40,7 @@ id newFactory(const std::string& className) {
 }
 
 void* viewFor(id factory, AudioUnit unit) {
-    return reinterpret_cast<void* (*)(id, SEL, AudioUnit, NSSize)>(objc_msgSend)(
+    return reinterpret_cast<id (*)(id, SEL, AudioUnit, NSSize)>(objc_msgSend)(
         factory, sel_registerName("uiViewForAudioUnit:withSize:"), unit, NSMakeSize(640, 480));
 }
 
