@@ -150,7 +150,7 @@ private:
     OSStatus pullInputs(const AudioTimeStamp& timeStamp, UInt32 frames) noexcept;
     OSStatus takeOutputs(UInt32 bus, UInt32 frames, AudioBufferList& ioData) noexcept;
     int lastActiveOutputBus() const noexcept;
-    void processBlock(const AudioTimeStamp& timeStamp, UInt32 frames) noexcept;
+    void processBlock(UInt32 frames) noexcept;
     void callRenderNotifications(AudioUnitRenderActionFlags flags, const AudioTimeStamp* timeStamp, UInt32 bus,
                                  UInt32 frames, AudioBufferList* ioData) noexcept;
     TimeInfo timeInfoFromHost() const noexcept;

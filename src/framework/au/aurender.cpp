@@ -63,7 +63,7 @@ OSStatus AUClient::render(AudioUnitRenderActionFlags* ioActionFlags, const Audio
         rtMidiOutput_ = midiOutput_;
     }
 
-    if (last) processBlock(*timeStamp, frames);
+    if (last) processBlock(frames);
 
     callRenderNotifications(hostFlags | kAudioUnitRenderAction_PostRender, timeStamp, bus, frames, ioData);
     return noErr;
@@ -170,7 +170,7 @@ int AUClient::lastActiveOutputBus() const noexcept {
     return -1;
 }
 
-void AUClient::processBlock(const AudioTimeStamp&, UInt32 frames) noexcept {
+void AUClient::processBlock(UInt32 frames) noexcept {
     compactIn_.clear();
     compactOut_.clear();
     for (float* p : inputPtrs_)

@@ -141,6 +141,28 @@ TEST_F(FakeRender, AnInputErrorIsReturnedAndTheUnitStaysUsable) {
     EXPECT_EQ(h.render(64), noErr);
 }
 
+OSStatus missingInput(void* ref, AudioUnitRenderActionFlags*, const AudioTimeStamp*, UInt32, UInt32,
+                      AudioBufferList* data) {
+    // Left: no buffer at all; right: a buffer that claims fewer bytes than the block needs.
+    data->mBuffers[0].mData = nullptr;
+    data->mBuffers[1].mData = ref;
+    data->mBuffers[1].mDataByteSize = 4;
+    return noErr;
+}
+
+TEST_F(FakeRender, InputBuffersTheUpstreamCannotFillAreReadAsSilence) {
+    autest::prepareStereo(unit, input, 64);
+    float oneSample = 1.0f;
+    const AURenderCallbackStruct broken{missingInput, &oneSample};
+    ASSERT_EQ(autest::setProperty(unit, kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 0, broken),
+              noErr);
+    RenderHarness h(unit, 2, 64);
+    ASSERT_EQ(h.render(64), noErr);
+    EXPECT_EQ(fakeOf(unit).lastInputs, 2);
+    for (UInt32 c = 0; c < 2; ++c)
+        for (int i = 0; i < 64; ++i) EXPECT_EQ(h.channel(c)[i], 0.0f);
+}
+
 TEST_F(FakeRender, NullOutputBuffersAreReplacedByTheUnitsOwn) {
     autest::prepareStereo(unit, input, 128);
     RenderHarness h(unit, 2, 128);

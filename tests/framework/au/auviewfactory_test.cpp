@@ -8,12 +8,14 @@
 #include <objc/message.h>
 #include <objc/runtime.h>
 
+#include <cstdint>
 #include <string>
 
 #include "auhost/cfref.h"
 #include "aufixture.h"
 #include "fakeclient.h"
 #include "framework/au/auclient.h"
+#include "framework/core/fpcontrol.h"
 
 namespace {
 
@@ -78,7 +80,11 @@ TEST_F(ViewFactory, ViewIsTheEditorsCocoaViewCreatedOnceAndReopened) {
 
     id factory = newFactory(viewClassName(unit));
     ASSERT_NE(factory, nil);
+    const std::uint32_t callerMXCSR = fw::getSSEControlState();
+    fw::setSSEControlState(0x1F80);
     void* view = viewFor(factory, unit);
+    EXPECT_EQ(fw::getSSEControlState() & 0xFFC0u, 0x1F80u);  // the view method restored the caller's state
+    fw::setSSEControlState(callerMXCSR);
     ASSERT_NE(fake.editor, nullptr);
     EXPECT_EQ(view, &fake.editor->view);
     EXPECT_EQ(fake.editor->opens, 1);
