@@ -29,7 +29,10 @@ class FakeEditor final : public fw::IGraphics {
 public:
     void* openUI(void* parent, void* controlInfo, fw::IClient* client, fw::GraphicsBackend backend) override;
     void closeUI() override { ++closes; }
-    void getGUISize(int* w, int* h) override { *w = 900, *h = 450; }
+    void getGUISize(int* w, int* h) override {
+        *w = 900;
+        *h = 450;
+    }
     bool isResizeable() override { return true; }
     void getMaxSmallerValidSize(int*, int*) override {}
     void getNearestValidSize(int*, int*) override {}
