@@ -54,6 +54,8 @@ AUClient* openClient(ClientFactory factory, ComponentInstance componentInstance,
 }
 
 // ---- Factory-made instances: `self` is the InterfaceRecord ----
+// Every method: any host thread; renderMethod: the audio thread, never blocks on a
+// host thread for long, allocates nothing once the maximum frame count is in place.
 
 template <class F>
 OSStatus withClient(void* self, F&& f) noexcept {
@@ -287,6 +289,7 @@ ComponentResult dispatch(AUClient& c, SInt16 selector, const CallArguments& a) n
 }
 
 // ---- Fast dispatch: the first argument is the instance storage, the AUClient ----
+// fastRender: the audio thread; the parameter procedures: any thread.
 
 OSStatus fastRender(void* storage, AudioUnitRenderActionFlags* flags, const AudioTimeStamp* time, UInt32 bus,
                     UInt32 frames, AudioBufferList* data) {
@@ -345,12 +348,10 @@ ComponentResult componentEntry(ComponentParameters* params, void* storage, Clien
             if (client != nullptr) return noErr;
             if (factory == nullptr) return kAudioUnitErr_FailedInitialization;
             const auto instance = args.get<ComponentInstance>(0);
-            const sys::CoreServicesApi& cs = sys::coreServices();
-            (void)sys::coreFoundation();
-            (void)sys::audioToolbox();
+            // The frameworks are opened here, on first use, by the AUClient.
             client = openClient(factory, instance, nullptr);
             if (client == nullptr) return kAudioUnitErr_FailedInitialization;
-            cs.SetComponentInstanceStorage(instance, reinterpret_cast<Handle>(client));
+            sys::coreServices().SetComponentInstanceStorage(instance, reinterpret_cast<Handle>(client));
             return noErr;
         }
         if (selector == kComponentCloseSelect) {
