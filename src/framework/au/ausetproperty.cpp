@@ -1,0 +1,185 @@
+// Writing properties: settings, stream formats, connections, callbacks, state and
+// presets, host identification.
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "framework/au/aucf.h"
+#include "framework/au/auclient.h"
+
+namespace fw {
+
+namespace {
+
+// The largest maximum-frames setting accepted; the scratch buffers are sized to it.
+constexpr UInt32 kLargestMaximumFrames = 1u << 20;
+
+template <class T>
+T load(const void* in) noexcept {
+    T value;
+    std::memcpy(&value, in, sizeof(T));
+    return value;
+}
+
+bool isValidSampleRate(double rate) noexcept { return std::isfinite(rate) && rate > 0 && rate < 1e9; }
+
+}  // namespace
+
+OSStatus AUClient::writeProperty(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element,
+                                 const void* inData, UInt32 inDataSize) {
+    if (inData == nullptr && id != kAudioUnitProperty_OfflineRender) return kAudio_ParamError;
+    auto needs = [&](std::size_t size) { return inDataSize >= size; };
+    switch (id) {
+        case kAudioUnitProperty_ClassInfo:
+            if (!needs(sizeof(CFPropertyListRef))) return kAudioUnitErr_InvalidPropertyValue;
+            return restoreClassInfo(load<CFPropertyListRef>(inData));
+        case kAudioUnitProperty_MakeConnection:
+            if (!(scope == kAudioUnitScope_Input || scope == kAudioUnitScope_Global)) return kAudioUnitErr_InvalidScope;
+            if (!needs(sizeof(AudioUnitConnection))) return kAudioUnitErr_InvalidPropertyValue;
+            return makeConnection(load<AudioUnitConnection>(inData));
+        case kAudioUnitProperty_SampleRate: {
+            if (!needs(sizeof(Float64))) return kAudioUnitErr_InvalidPropertyValue;
+            const Float64 rate = load<Float64>(inData);
+            if (!isValidSampleRate(rate)) return kAudioUnitErr_InvalidPropertyValue;
+            sampleRate_ = static_cast<float>(rate);
+            pushSettings();
+            return noErr;
+        }
+        case kAudioUnitProperty_StreamFormat: {
+            au::AUBus* bus = nullptr;
+            bool input = false;
+            if (scope == kAudioUnitScope_Global) {
+                if (element != 0 || outputBuses_.empty()) return kAudioUnitErr_InvalidElement;
+                bus = &outputBuses_[0];
+            } else if (scope == kAudioUnitScope_Input || scope == kAudioUnitScope_Output) {
+                bus = busFor(scope, element);
+                if (bus == nullptr) return kAudioUnitErr_InvalidElement;
+                input = scope == kAudioUnitScope_Input;
+            } else {
+                return kAudioUnitErr_InvalidScope;
+            }
+            if (!needs(sizeof(AudioStreamBasicDescription))) return kAudioUnitErr_InvalidPropertyValue;
+            return setStreamFormat(*bus, input, load<AudioStreamBasicDescription>(inData));
+        }
+        case kAudioUnitProperty_MaximumFramesPerSlice: {
+            if (!needs(sizeof(UInt32))) return kAudioUnitErr_InvalidPropertyValue;
+            const UInt32 frames = load<UInt32>(inData);
+            if (frames > kLargestMaximumFrames) return kAudioUnitErr_InvalidPropertyValue;
+            maxFrames_ = static_cast<int>(frames);
+            pushSettings();
+            return noErr;
+        }
+        case kAudioUnitProperty_BypassEffect:
+            if (!needs(sizeof(UInt32))) return kAudioUnitErr_InvalidPropertyValue;
+            bypass_ = load<UInt32>(inData) != 0;
+            pushSettings();
+            return noErr;
+        case kAudioUnitProperty_SetRenderCallback: {
+            if (scope != kAudioUnitScope_Input) return kAudioUnitErr_InvalidScope;
+            if (element >= inputBuses_.size()) return kAudioUnitErr_InvalidElement;
+            if (!needs(sizeof(AURenderCallbackStruct))) return kAudioUnitErr_InvalidPropertyValue;
+            const auto callback = load<AURenderCallbackStruct>(inData);
+            au::AUBus& bus = inputBuses_[element];
+            bus.clearConnection();
+            if (callback.inputProc != nullptr) {
+                bus.callback = callback.inputProc;
+                bus.callbackRef = callback.inputProcRefCon;
+            }
+            bus.updateConnected();
+            pushSettings();
+            return noErr;
+        }
+        case kAudioUnitProperty_HostCallbacks: {
+            if (scope != kAudioUnitScope_Global) return noErr;
+            // Older hosts pass the record without its last field.
+            if (!needs(sizeof(void*))) return kAudioUnitErr_InvalidPropertyValue;
+            HostCallbackInfo callbacks{};
+            std::memcpy(&callbacks, inData, std::min<std::size_t>(inDataSize, sizeof callbacks));
+            hostCallbacks_ = callbacks;
+            return noErr;
+        }
+        case kAudioUnitProperty_CurrentPreset:
+        case kAudioUnitProperty_PresentPreset:
+            if (!needs(sizeof(AUPreset))) return kAudioUnitErr_InvalidPropertyValue;
+            return selectPreset(load<AUPreset>(inData));
+        case kAudioUnitProperty_OfflineRender: return noErr;
+        case kAudioUnitProperty_AUHostIdentifier: {
+            if (!needs(sizeof(AUHostVersionIdentifier))) return kAudioUnitErr_InvalidPropertyValue;
+            std::string name;
+            if (!au::utf8FromCFString(load<AUHostVersionIdentifier>(inData).hostName, name))
+                return kAudioUnitErr_InvalidPropertyValue;
+            daw_.store(static_cast<int>(identifyDAW(name.c_str())), std::memory_order_relaxed);
+            return noErr;
+        }
+        case kAudioUnitProperty_MIDIOutputCallback:
+            if (!needs(sizeof(AUMIDIOutputCallbackStruct))) return kAudioUnitErr_InvalidPropertyValue;
+            midiOutput_ = load<AUMIDIOutputCallbackStruct>(inData);
+            return noErr;
+        default: return kAudioUnitErr_InvalidProperty;
+    }
+}
+
+OSStatus AUClient::setStreamFormat(au::AUBus& bus, bool input, const AudioStreamBasicDescription& format) noexcept {
+    bus.hostChannels = 0;
+    const int channels = static_cast<int>(std::min<UInt32>(format.mChannelsPerFrame, 0x7FFF));
+    bool accepted = format.mFormatID == kAudioFormatLinearPCM && channels > 0 && channels <= bus.pluginChannels &&
+                    (format.mFormatFlags & (kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked)) != 0 &&
+                    (format.mSampleRate == 0 || isValidSampleRate(format.mSampleRate));
+    if (accepted) {
+        // The other buses of this direction keep their counts; once initialized the
+        // other direction's total must fit the same layout.
+        const std::vector<au::AUBus>& same = input ? inputBuses_ : outputBuses_;
+        const int total = std::max(au::knownChannelTotal(same), 0) + channels;
+        const int other = initialized_ ? au::knownChannelTotal(input ? outputBuses_ : inputBuses_) : -1;
+        accepted = false;
+        for (const LegalIO& io : client_->legalIOs()) {
+            const int mine = input ? io.numInputChannels : io.numOutputChannels;
+            const int theirs = input ? io.numOutputChannels : io.numInputChannels;
+            if (mine == total && (other < 0 || theirs == other)) accepted = true;
+        }
+    }
+    if (!accepted) return kAudioUnitErr_InvalidProperty;
+    bus.hostChannels = channels;
+    if (format.mSampleRate > 0) sampleRate_ = static_cast<float>(format.mSampleRate);
+    pushSettings();
+    return noErr;
+}
+
+OSStatus AUClient::makeConnection(const AudioUnitConnection& connection) noexcept {
+    if (connection.destInputNumber >= inputBuses_.size()) return kAudioUnitErr_InvalidElement;
+    au::AUBus& bus = inputBuses_[connection.destInputNumber];
+    bus.clearConnection();
+    OSStatus result = noErr;
+    if (connection.sourceAudioUnit != nullptr) {
+        AudioStreamBasicDescription format{};
+        UInt32 size = sizeof format;
+        OSStatus status = at_.AudioUnitGetProperty(connection.sourceAudioUnit, kAudioUnitProperty_StreamFormat,
+                                                   kAudioUnitScope_Output, connection.sourceOutputNumber, &format,
+                                                   &size);
+        if (status == noErr && size >= sizeof format) status = setStreamFormat(bus, true, format);
+        if (status != noErr || size < sizeof format) {
+            result = kAudioUnitErr_InvalidProperty;
+        } else {
+            bus.sourceUnit = connection.sourceAudioUnit;
+            bus.sourceOutput = connection.sourceOutputNumber;
+            // A Component Manager source hands out its render procedure; others are
+            // rendered through AudioUnitRender.
+            void* proc = nullptr;
+            UInt32 procSize = sizeof proc;
+            if (at_.AudioUnitGetProperty(connection.sourceAudioUnit, kAudioUnitProperty_FastDispatch,
+                                         kAudioUnitScope_Global, kAudioUnitRenderSelect, &proc, &procSize) == noErr &&
+                proc != nullptr && procSize == sizeof proc) {
+                bus.sourceFastRender = reinterpret_cast<AudioUnitRenderProc>(proc);
+                bus.sourceStorage = cs_.GetComponentInstanceStorage(connection.sourceAudioUnit);
+                if (bus.sourceStorage == nullptr) bus.sourceFastRender = nullptr;
+            }
+        }
+    }
+    bus.updateConnected();
+    pushSettings();
+    return result;
+}
+
+}  // namespace fw
