@@ -58,41 +58,41 @@ void PluginBundle::readDeclaredComponents() {
         CFTypeRef item = CFArrayGetValueAtIndex(array, i);
         if (item == nullptr || CFGetTypeID(item) != CFDictionaryGetTypeID()) continue;
         auto d = static_cast<CFDictionaryRef>(item);
-        ComponentSpec spec;
-        if (!codeFrom(valueOf(d, "type"), spec.description.componentType) ||
-            !codeFrom(valueOf(d, "subtype"), spec.description.componentSubType) ||
-            !codeFrom(valueOf(d, "manufacturer"), spec.description.componentManufacturer))
+        ComponentSpec described;
+        if (!codeFrom(valueOf(d, "type"), described.description.componentType) ||
+            !codeFrom(valueOf(d, "subtype"), described.description.componentSubType) ||
+            !codeFrom(valueOf(d, "manufacturer"), described.description.componentManufacturer))
             continue;
         CFTypeRef factory = valueOf(d, "factoryFunction");
         if (factory == nullptr || CFGetTypeID(factory) != CFStringGetTypeID()) continue;
-        spec.factoryFunction = toUTF8(static_cast<CFStringRef>(factory));
+        described.factoryFunction = toUTF8(static_cast<CFStringRef>(factory));
         CFTypeRef name = valueOf(d, "name");
-        if (name && CFGetTypeID(name) == CFStringGetTypeID()) spec.name = toUTF8(static_cast<CFStringRef>(name));
+        if (name && CFGetTypeID(name) == CFStringGetTypeID()) described.name = toUTF8(static_cast<CFStringRef>(name));
         OSType version = 0;
-        if (codeFrom(valueOf(d, "version"), version)) spec.version = version;
-        declared_.push_back(std::move(spec));
+        if (codeFrom(valueOf(d, "version"), version)) described.version = version;
+        declared_.push_back(std::move(described));
     }
 }
 
-HostResult PluginBundle::registerComponent(const ComponentSpec& spec, AudioComponent& out) {
+HostResult PluginBundle::registerComponent(const ComponentSpec& described, AudioComponent& out) {
     out = nullptr;
-    CFRef<CFStringRef> symbol = fromUTF8(spec.factoryFunction);
+    CFRef<CFStringRef> symbol = fromUTF8(described.factoryFunction);
     auto factory = reinterpret_cast<AudioComponentFactoryFunction>(
         symbol ? CFBundleGetFunctionPointerForName(bundle_.get(), symbol.get()) : nullptr);
     if (factory == nullptr)
-        return HostResult::failure(kAudioUnitErr_InvalidFile, "the plug-in exports no " + spec.factoryFunction);
-    CFRef<CFStringRef> name = fromUTF8(spec.name);
-    out = AudioComponentRegister(&spec.description, name.get(), spec.version, factory);
-    if (out == nullptr) return HostResult::failure(kAudio_ParamError, "AudioComponentRegister refused " + spec.name);
+        return HostResult::failure(kAudioUnitErr_InvalidFile, "the plug-in exports no " + described.factoryFunction);
+    CFRef<CFStringRef> name = fromUTF8(described.name);
+    out = AudioComponentRegister(&described.description, name.get(), described.version, factory);
+    if (out == nullptr) return HostResult::failure(kAudio_ParamError, "AudioComponentRegister refused " + described.name);
     return HostResult::success();
 }
 
 HostResult PluginBundle::registerDeclaredComponents(std::vector<AudioComponent>& out) {
     if (declared_.empty())
         return HostResult::failure(kAudioUnitErr_InvalidFile, "the bundle declares no AudioComponents");
-    for (const ComponentSpec& spec : declared_) {
+    for (const ComponentSpec& described : declared_) {
         AudioComponent c = nullptr;
-        HostResult r = registerComponent(spec, c);
+        HostResult r = registerComponent(described, c);
         if (!r) return r;
         out.push_back(c);
     }

@@ -32,8 +32,8 @@ public:
     // lack a type, subtype, manufacturer or factory function are skipped.
     const std::vector<ComponentSpec>& declaredComponents() const { return declared_; }
 
-    // Finds the spec's factory in the executable and registers it.
-    HostResult registerComponent(const ComponentSpec& spec, AudioComponent& out);
+    // Finds the described component's factory in the executable and registers it.
+    HostResult registerComponent(const ComponentSpec& described, AudioComponent& out);
     // Registers every declared component.
     HostResult registerDeclaredComponents(std::vector<AudioComponent>& out);
     // Registers the Component Manager entry function `entrySymbol` for a description.

@@ -23,12 +23,12 @@ inline LoadedPlugin& loadedPlugin() {
         auhost::HostResult r = auhost::PluginBundle::open(TEST_GAIN_UNIT_PATH, p.bundle);
         EXPECT_TRUE(r.ok()) << r.message();
         if (!r) return p;
-        auhost::ComponentSpec spec;
-        spec.description = {kAudioUnitType_Effect, kTestGainSubType, kTestGainManufacturer, 0, 0};
-        spec.name = "Test: TestGain";
-        spec.version = kTestGainVersion;
-        spec.factoryFunction = "TestGainFactory";
-        r = p.bundle->registerComponent(spec, p.factory);
+        auhost::ComponentSpec described;
+        described.description = {kAudioUnitType_Effect, kTestGainSubType, kTestGainManufacturer, 0, 0};
+        described.name = "Test: TestGain";
+        described.version = kTestGainVersion;
+        described.factoryFunction = "TestGainFactory";
+        r = p.bundle->registerComponent(described, p.factory);
         EXPECT_TRUE(r.ok()) << r.message();
         r = p.bundle->registerEntryPoint({kAudioUnitType_Effect, kEntrySubType, kTestGainManufacturer, 0, 0},
                                          "Test: TestGain entry", "TestGainEntry", p.entry);

@@ -46,10 +46,10 @@ TEST(PluginBundle, ReadsAudioComponentsFromAComponentBundlesInfoPlist) {
     auhost::HostResult r = auhost::PluginBundle::open((root / "TestGain.component").string(), bundle);
     ASSERT_TRUE(r.ok()) << r.message();
     ASSERT_EQ(bundle->declaredComponents().size(), 1u);  // the malformed entry is skipped
-    const auhost::ComponentSpec& spec = bundle->declaredComponents()[0];
-    EXPECT_EQ(spec.description.componentType, kAudioUnitType_Effect);
-    EXPECT_EQ(spec.description.componentSubType, 0x7467706Cu);
-    EXPECT_EQ(spec.version, 66051u);
+    const auhost::ComponentSpec& described = bundle->declaredComponents()[0];
+    EXPECT_EQ(described.description.componentType, kAudioUnitType_Effect);
+    EXPECT_EQ(described.description.componentSubType, 0x7467706Cu);
+    EXPECT_EQ(described.version, 66051u);
     std::vector<AudioComponent> registered;
     ASSERT_TRUE(bundle->registerDeclaredComponents(registered).ok());
     ASSERT_EQ(registered.size(), 1u);
@@ -67,10 +67,10 @@ TEST(PluginBundle, ReportsMissingFilesAndSymbols) {
     EXPECT_FALSE(r.ok());
     EXPECT_NE(r.message().find("no plug-in bundle"), std::string::npos);
     hosttest::LoadedPlugin& p = hosttest::loadedPlugin();
-    auhost::ComponentSpec spec;
-    spec.factoryFunction = "NoSuchFactory";
+    auhost::ComponentSpec described;
+    described.factoryFunction = "NoSuchFactory";
     AudioComponent c = nullptr;
-    r = p.bundle->registerComponent(spec, c);
+    r = p.bundle->registerComponent(described, c);
     EXPECT_FALSE(r.ok());
     EXPECT_EQ(c, nullptr);
     std::vector<AudioComponent> none;

@@ -45,12 +45,12 @@ void appendf(std::string& out, const char* format, auto... args) {
 
 std::string describePlugin(KestrinHost& host) {
     const AudioUnit unit = host.unit().unit();
-    const auhost::ComponentSpec& spec = host.component();
+    const auhost::ComponentSpec& described = host.component();
     std::string out;
-    appendf(out, "%s\n", spec.name.c_str());
-    appendf(out, "  component   %s / %s / %s, version %u.%u.%u\n", fourCC(spec.description.componentType).c_str(),
-            fourCC(spec.description.componentSubType).c_str(), fourCC(spec.description.componentManufacturer).c_str(),
-            unsigned(spec.version >> 16), unsigned((spec.version >> 8) & 0xFF), unsigned(spec.version & 0xFF));
+    appendf(out, "%s\n", described.name.c_str());
+    appendf(out, "  component   %s / %s / %s, version %u.%u.%u\n", fourCC(described.description.componentType).c_str(),
+            fourCC(described.description.componentSubType).c_str(), fourCC(described.description.componentManufacturer).c_str(),
+            unsigned(described.version >> 16), unsigned((described.version >> 8) & 0xFF), unsigned(described.version & 0xFF));
 
     UInt32 size = 0;
     std::string layouts;

@@ -27,7 +27,7 @@ struct Bundle final : Object {
     void destroy() noexcept override;
     void describe(std::string& out) const override {
         appendHeader(out, *this);
-        out += "{" + reinterpret_cast<const URL*>(url)->spec + "}";
+        out += "{" + reinterpret_cast<const URL*>(url)->urlText + "}";
     }
 
     CFURLRef url;            // owned

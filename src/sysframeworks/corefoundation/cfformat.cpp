@@ -21,16 +21,16 @@ namespace {
 enum class Length { None, HH, H, L, LL, J, Z, T, BigL };
 
 template <typename T>
-void appendPrintf(std::string& out, const std::string& spec, T value) {
+void appendPrintf(std::string& out, const std::string& directive, T value) {
     char small[128];
-    int n = std::snprintf(small, sizeof small, spec.c_str(), value);
+    int n = std::snprintf(small, sizeof small, directive.c_str(), value);
     if (n < 0) return;
     if (static_cast<std::size_t>(n) < sizeof small) {
         out.append(small, static_cast<std::size_t>(n));
         return;
     }
     std::string big(static_cast<std::size_t>(n) + 1, '\0');
-    std::snprintf(big.data(), big.size(), spec.c_str(), value);
+    std::snprintf(big.data(), big.size(), directive.c_str(), value);
     out.append(big.data(), static_cast<std::size_t>(n));
 }
 
@@ -57,39 +57,39 @@ bool formatInto(std::string& out, std::string_view format, va_list args) {
             continue;
         }
         const std::size_t start = i++;
-        std::string spec = "%";
+        std::string directive = "%";
         bool left = false;
         while (i < format.size() && std::strchr("-+ #0'", format[i])) {
             if (format[i] == '-') left = true;
-            if (format[i] != '\'') spec.push_back(format[i]);
+            if (format[i] != '\'') directive.push_back(format[i]);
             ++i;
         }
         int width = 0;
         if (i < format.size() && format[i] == '*') {
             width = va_arg(args, int);
             if (width < 0) left = true, width = -width;
-            spec += std::to_string(width);
+            directive += std::to_string(width);
             ++i;
         } else {
             while (i < format.size() && format[i] >= '0' && format[i] <= '9') {
                 width = width * 10 + (format[i] - '0');
                 if (width > 100000) return false;
-                spec.push_back(format[i++]);
+                directive.push_back(format[i++]);
             }
         }
         if (i < format.size() && format[i] == '$') return false;
         if (i < format.size() && format[i] == '.') {
-            spec.push_back(format[i++]);
+            directive.push_back(format[i++]);
             if (i < format.size() && format[i] == '*') {
                 int precision = va_arg(args, int);
-                if (precision >= 0) spec += std::to_string(precision);
+                if (precision >= 0) directive += std::to_string(precision);
                 ++i;
             } else {
                 int precision = 0;
                 while (i < format.size() && format[i] >= '0' && format[i] <= '9') {
                     precision = precision * 10 + (format[i] - '0');
                     if (precision > 100000) return false;
-                    spec.push_back(format[i++]);
+                    directive.push_back(format[i++]);
                 }
             }
         }
@@ -120,7 +120,7 @@ bool formatInto(std::string& out, std::string_view format, va_list args) {
                     case Length::T: v = va_arg(args, ptrdiff_t); break;
                     default: v = va_arg(args, int); break;
                 }
-                appendPrintf(out, spec + "lld", v);
+                appendPrintf(out, directive + "lld", v);
                 break;
             }
             case 'u':
@@ -138,7 +138,7 @@ bool formatInto(std::string& out, std::string_view format, va_list args) {
                     case Length::T: v = static_cast<unsigned long long>(va_arg(args, ptrdiff_t)); break;
                     default: v = va_arg(args, unsigned); break;
                 }
-                appendPrintf(out, spec + "ll" + conversion, v);
+                appendPrintf(out, directive + "ll" + conversion, v);
                 break;
             }
             case 'e':
@@ -149,8 +149,8 @@ bool formatInto(std::string& out, std::string_view format, va_list args) {
             case 'G':
             case 'a':
             case 'A':
-                if (length == Length::BigL) appendPrintf(out, spec + 'L' + conversion, va_arg(args, long double));
-                else appendPrintf(out, spec + conversion, va_arg(args, double));
+                if (length == Length::BigL) appendPrintf(out, directive + 'L' + conversion, va_arg(args, long double));
+                else appendPrintf(out, directive + conversion, va_arg(args, double));
                 break;
             case 'c':
                 if (length == Length::L) {
@@ -158,7 +158,7 @@ bool formatInto(std::string& out, std::string_view format, va_list args) {
                     encodeUTF8(std::u16string(1, static_cast<char16_t>(va_arg(args, wint_t))), text);
                     appendPadded(out, text, width, left);
                 } else {
-                    appendPrintf(out, spec + 'c', va_arg(args, int));
+                    appendPrintf(out, directive + 'c', va_arg(args, int));
                 }
                 break;
             case 'C': {
@@ -169,7 +169,7 @@ bool formatInto(std::string& out, std::string_view format, va_list args) {
             }
             case 's': {
                 const char* s = va_arg(args, const char*);
-                appendPrintf(out, spec + 's', s ? s : "(null)");
+                appendPrintf(out, directive + 's', s ? s : "(null)");
                 break;
             }
             case 'S': {
@@ -184,7 +184,7 @@ bool formatInto(std::string& out, std::string_view format, va_list args) {
                 appendPadded(out, text, width, left);
                 break;
             }
-            case 'p': appendPrintf(out, spec + 'p', va_arg(args, void*)); break;
+            case 'p': appendPrintf(out, directive + 'p', va_arg(args, void*)); break;
             case 'n': return false;
             case '@': {
                 CFTypeRef object = va_arg(args, CFTypeRef);

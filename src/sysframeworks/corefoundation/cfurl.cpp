@@ -55,10 +55,10 @@ bool percentDecode(std::string_view text, std::string& out) {
     return true;
 }
 
-CFURLRef makeURL(CFAllocatorRef allocator, std::string spec) {
-    CFStringRef text = makeStringFromUTF8(allocator, spec);
+CFURLRef makeURL(CFAllocatorRef allocator, std::string urlText) {
+    CFStringRef text = makeStringFromUTF8(allocator, urlText);
     if (text == nullptr) return nullptr;
-    URL* url = create<URL>(allocator, std::move(spec), text);
+    URL* url = create<URL>(allocator, std::move(urlText), text);
     if (url == nullptr) CFRelease(text);
     return reinterpret_cast<CFURLRef>(url);
 }
@@ -83,14 +83,14 @@ CFURLRef makeFileURL(CFAllocatorRef allocator, const std::string& path, bool isD
 }
 
 bool filePathOf(const URL& url, std::string& path) {
-    std::string_view spec(url.spec);
-    if (spec.substr(0, 7) != "file://") return false;
-    spec.remove_prefix(7);
+    std::string_view urlText(url.urlText);
+    if (urlText.substr(0, 7) != "file://") return false;
+    urlText.remove_prefix(7);
     // An authority ("localhost") may precede the path.
-    const std::size_t slash = spec.find('/');
+    const std::size_t slash = urlText.find('/');
     if (slash == std::string_view::npos) return false;
-    spec.remove_prefix(slash);
-    if (!percentDecode(spec, path)) return false;
+    urlText.remove_prefix(slash);
+    if (!percentDecode(urlText, path)) return false;
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     return true;
 }
@@ -116,18 +116,18 @@ CFTypeID CFURLGetTypeID(void) { return cf::kTypeURL; }
 CFURLRef CFURLCreateWithString(CFAllocatorRef allocator, CFStringRef URLString, CFURLRef baseURL) {
     (void)baseURL;  // only absolute URLs are supported
     bool ok = false;
-    std::string spec = utf8OfString(URLString, "CFURLCreateWithString", ok);
+    std::string urlText = utf8OfString(URLString, "CFURLCreateWithString", ok);
     if (!ok) return nullptr;
-    const std::size_t colon = spec.find(':');
+    const std::size_t colon = urlText.find(':');
     if (colon == std::string::npos || colon == 0) return nullptr;
     for (std::size_t i = 0; i < colon; ++i) {
-        const char c = spec[i];
+        const char c = urlText[i];
         if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'))))
             return nullptr;
     }
-    for (unsigned char c : spec)
+    for (unsigned char c : urlText)
         if (c <= ' ' || c >= 0x7F) return nullptr;
-    return sysfw::guarded<CFURLRef>(nullptr, [&] { return cf::makeURL(allocator, spec); });
+    return sysfw::guarded<CFURLRef>(nullptr, [&] { return cf::makeURL(allocator, urlText); });
 }
 
 CFURLRef CFURLCreateWithFileSystemPath(CFAllocatorRef allocator, CFStringRef filePath, CFURLPathStyle pathStyle,
@@ -183,7 +183,7 @@ CFStringRef CFURLGetString(CFURLRef anURL) {
 CFStringRef CFURLCopyScheme(CFURLRef anURL) {
     URL* u = cf::as<URL>(anURL, "CFURLCopyScheme");
     if (u == nullptr) return nullptr;
-    return sysfw::guarded<CFStringRef>(nullptr, [&] { return cf::makeStringFromUTF8(nullptr, u->spec.substr(0, u->spec.find(':'))); });
+    return sysfw::guarded<CFStringRef>(nullptr, [&] { return cf::makeStringFromUTF8(nullptr, u->urlText.substr(0, u->urlText.find(':'))); });
 }
 
 CFStringRef CFURLCopyFileSystemPath(CFURLRef anURL, CFURLPathStyle pathStyle) {
@@ -205,7 +205,7 @@ CFStringRef CFURLCopyLastPathComponent(CFURLRef url) {
 
 Boolean CFURLHasDirectoryPath(CFURLRef anURL) {
     URL* u = cf::as<URL>(anURL, "CFURLHasDirectoryPath");
-    return u && !u->spec.empty() && u->spec.back() == '/';
+    return u && !u->urlText.empty() && u->urlText.back() == '/';
 }
 
 Boolean CFURLGetFileSystemRepresentation(CFURLRef url, Boolean resolveAgainstBase, UInt8* buffer, CFIndex maxBufLen) {

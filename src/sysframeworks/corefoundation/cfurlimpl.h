@@ -9,16 +9,16 @@ namespace cf {
 
 struct URL final : Object {
     static constexpr CFTypeID kTypeID = kTypeURL;
-    URL(std::string text, CFStringRef string) : Object(kTypeURL, false), spec(std::move(text)), asString(string) {}
-    bool equals(const Object& other) const noexcept override { return spec == static_cast<const URL&>(other).spec; }
-    CFHashCode hash() const noexcept override { return std::hash<std::string>()(spec); }
-    void describe(std::string& out) const override { out += spec; }
+    URL(std::string text, CFStringRef string) : Object(kTypeURL, false), urlText(std::move(text)), asString(string) {}
+    bool equals(const Object& other) const noexcept override { return urlText == static_cast<const URL&>(other).urlText; }
+    CFHashCode hash() const noexcept override { return std::hash<std::string>()(urlText); }
+    void describe(std::string& out) const override { out += urlText; }
     void destroy() noexcept override {
         CFRelease(asString);
         this->~URL();
     }
 
-    std::string spec;      // "file:///path/to/dir/"
+    std::string urlText;      // "file:///path/to/dir/"
     CFStringRef asString;  // the same text as a CFString (owned)
 };
 

@@ -69,13 +69,13 @@ TEST(PluginBinary, InfoPlistDeclaresTheEffectComponent) {
     autest::LoadedKestrin& k = autest::kestrin();
     ASSERT_NE(k.bundle, nullptr);
     ASSERT_EQ(k.bundle->declaredComponents().size(), 1u);
-    const auhost::ComponentSpec& spec = k.bundle->declaredComponents()[0];
-    EXPECT_EQ(spec.description.componentType, kAudioUnitType_Effect);
-    EXPECT_EQ(spec.description.componentSubType, 0x4B737433u);       // 'Kst3'
-    EXPECT_EQ(spec.description.componentManufacturer, 0x546C6D77u);  // 'Tlmw'
-    EXPECT_EQ(spec.name, "Tallowmere Dorovuvuru: Kestrin 3");
-    EXPECT_EQ(spec.version, 196609u);
-    EXPECT_EQ(spec.factoryFunction, "pluginAUComponentFactoryFunction");
+    const auhost::ComponentSpec& described = k.bundle->declaredComponents()[0];
+    EXPECT_EQ(described.description.componentType, kAudioUnitType_Effect);
+    EXPECT_EQ(described.description.componentSubType, 0x4B737433u);       // 'Kst3'
+    EXPECT_EQ(described.description.componentManufacturer, 0x546C6D77u);  // 'Tlmw'
+    EXPECT_EQ(described.name, "Tallowmere Dorovuvuru: Kestrin 3");
+    EXPECT_EQ(described.version, 196609u);
+    EXPECT_EQ(described.factoryFunction, "pluginAUComponentFactoryFunction");
 
     ASSERT_NE(k.factory, nullptr);
     UInt32 version = 0;
