@@ -9,7 +9,6 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libstb-dev libpng-dev ttf-bitstream-vera
   libsndfile1-dev
-  libx11-dev xvfb
 )
 
 missing=()
