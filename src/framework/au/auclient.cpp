@@ -124,8 +124,9 @@ OSStatus AUClient::getPropertyInfo(AudioUnitPropertyID id, AudioUnitScope scope,
     std::lock_guard<UncheckedMutex> lock(mutex_);
     PropertySize info;
     const OSStatus status = propertyInfo(id, scope, element, info);
+    // A refused property reports size 0, so a host never sizes a buffer from stale data.
+    if (outDataSize != nullptr) *outDataSize = status == noErr ? info.size : 0;
     if (status != noErr) return status;
-    if (outDataSize != nullptr) *outDataSize = info.size;
     if (outWritable != nullptr) *outWritable = info.writable;
     return noErr;
 }
@@ -135,7 +136,10 @@ OSStatus AUClient::getProperty(AudioUnitPropertyID id, AudioUnitScope scope, Aud
     std::lock_guard<UncheckedMutex> lock(mutex_);
     PropertySize info;
     OSStatus status = propertyInfo(id, scope, element, info);
-    if (status != noErr) return status;
+    if (status != noErr) {
+        if (ioDataSize != nullptr) *ioDataSize = 0;
+        return status;
+    }
     if (outData == nullptr || ioDataSize == nullptr) return kAudio_ParamError;
     if (*ioDataSize < info.size) return kAudioUnitErr_InvalidPropertyValue;
     UInt32 size = info.size;

@@ -363,6 +363,13 @@ TEST_F(FakeProperties, ValueStringsListEnumNamesAndIntegerValuesOnly) {
     UInt32 size = 99;
     EXPECT_EQ(infoOf(unit, kAudioUnitProperty_ParameterValueStrings, kGlobal, 0, &size),
               kAudioUnitErr_InvalidProperty);  // a float
+    EXPECT_EQ(size, 0u);
+    CFArrayRef none = nullptr;
+    size = sizeof none;
+    EXPECT_EQ(AudioUnitGetProperty(unit, kAudioUnitProperty_ParameterValueStrings, kGlobal, 0, &none, &size),
+              kAudioUnitErr_InvalidProperty);
+    EXPECT_EQ(size, 0u);
+    EXPECT_EQ(none, nullptr);
     EXPECT_EQ(infoOf(unit, kAudioUnitProperty_ParameterValueStrings, kGlobal, 1), kAudioUnitErr_InvalidProperty);
     EXPECT_EQ(infoOf(unit, kAudioUnitProperty_ParameterValueStrings, kGlobal, 9), kAudioUnitErr_InvalidProperty);
     EXPECT_EQ(infoOf(unit, kAudioUnitProperty_ParameterValueStrings, kInput, 2), kAudioUnitErr_InvalidScope);
