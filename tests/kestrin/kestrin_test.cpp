@@ -274,23 +274,29 @@ TEST(Kestrin, ProcessingAllocatesNothingWhileAnotherThreadAutomatesEverything) {
     auto k = fw::makeClient<Kestrin>();
     k->resetFromHost(48000, 512, 2, 2);
     std::atomic<bool> stop{false};
+    std::atomic<long> passes{0};
     std::thread automation([&] {
         std::mt19937 rng(10);
         std::uniform_real_distribution<double> dist(0.0, 1.0);
-        while (!stop.load(std::memory_order_relaxed))
+        while (!stop.load(std::memory_order_relaxed)) {
             for (int i = 0; i < 16; ++i) k->param(i)->setFromHost(dist(rng));
+            passes.fetch_add(1, std::memory_order_relaxed);
+        }
     });
+    while (passes.load(std::memory_order_relaxed) < 10) std::this_thread::yield();
     const auto in0 = noise(512, 11), in1 = noise(512, 12);
     std::vector<float> out0(512), out1(512);
-    long blocks = 0;
+    long blocks = 0, factorChanges = 0;
     testsupport::RealtimeCounts counts;
     {
         testsupport::RealtimeWatch watch;
         for (int round = 0; round < 4; ++round) {
-            for (int frames = 1; frames <= 512; frames += (round % 2 ? 1 : 7)) {
+            for (int frames = 1; frames <= 512; ++frames) {
                 float* ins[2] = {const_cast<float*>(in0.data()), const_cast<float*>(in1.data())};
                 float* outs[2] = {out0.data(), out1.data()};
+                const int before = k->appliedFactor();
                 k->processAudioFromHost(ins, outs, frames, fw::TimeInfo{}, false);
+                if (before != 0 && k->appliedFactor() != before) ++factorChanges;
                 ++blocks;
             }
         }
@@ -298,7 +304,8 @@ TEST(Kestrin, ProcessingAllocatesNothingWhileAnotherThreadAutomatesEverything) {
     }
     stop = true;
     automation.join();
-    EXPECT_GT(blocks, 1000);
+    EXPECT_EQ(blocks, 4 * 512);
+    EXPECT_GT(factorChanges, 0);  // oversampling changes happened during the watched blocks
     EXPECT_EQ(counts.allocations, 0);
     EXPECT_EQ(counts.locks, 0);
     EXPECT_EQ(counts.blockingCalls, 0);
