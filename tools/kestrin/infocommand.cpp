@@ -1,6 +1,7 @@
 #include "infocommand.h"
 
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <vector>
 
@@ -35,9 +36,13 @@ bool readGlobal(AudioUnit unit, AudioUnitPropertyID id, T& value) {
     return AudioUnitGetProperty(unit, id, kAudioUnitScope_Global, 0, &value, &size) == noErr;
 }
 
-void appendf(std::string& out, const char* format, auto... args) {
+// printf-style append; the attribute lets the compiler check every format string.
+[[gnu::format(printf, 2, 3)]] void appendf(std::string& out, const char* format, ...) {
     char line[512];
-    std::snprintf(line, sizeof line, format, args...);
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
     out += line;
 }
 
