@@ -72,23 +72,20 @@ void EllipticalGradientBlit::init(ImageRef<RGBA> target, const RGBA* lut, float 
     cx_ = x0;
     cy_ = y0;
     float vx = x1 - x0, vy = y1 - y0;
-    float l2 = vx * vx + vy * vy;
-    if (!(l2 >= 1.0f)) {  // degenerate axis: a unit circle along x
-        if (!(l2 > 0.0f)) {
-            vx = 1;
-            vy = 0;
-        }
-        const float s = 1.0f / std::sqrt(vx * vx + vy * vy);
-        vx *= s;
-        vy *= s;
-        l2 = 1.0f;
+    float length2 = vx * vx + vy * vy;
+    if (!(length2 > 0.0f)) {  // no axis at all: a circle along x
+        vx = 1;
+        vy = 0;
+        length2 = 1;
     }
-    // (p - c) . v / L^2 is the distance along v in units of |v|.
+    // L^2 = max(|v|^2, 1); (p - c) . v / L^2 is the distance along v.
+    const float l2 = std::max(length2, 1.0f);
     ux_ = vx / l2;
     uy_ = vy / l2;
-    // Across v: (p - c) . perp(v) / (|v| * second axis), second axis = |v| x ratio.
+    // Across v: the distance from the axis, (p - c) . perp(v) / |v|, over the second
+    // axis sqrt(L^2) x ratio.
     const float second = std::sqrt(l2) * (std::isfinite(ratio) && ratio > 1e-6f ? ratio : 1e-6f);
-    const float len = std::sqrt(l2);
+    const float len = std::sqrt(length2);
     wx_ = -vy / (len * second);
     wy_ = vx / (len * second);
 }

@@ -64,12 +64,15 @@ void aaFillSector(ImageRef<RGBA> surface, float x, float y, float r0, float r1, 
     constexpr float kPi = std::numbers::pi_v<float>;
     constexpr float kTwoPi = 2 * kPi;
     if (a1 < a0) a1 += kTwoPi;
-    // Bring a0 into [-pi, pi) with a1 following it. Pixel angles from atan2 are
-    // then moved up by 2 pi when below a0, so that a sector reaching past pi
-    // (a knob trail runs from 3 pi / 4 to 9 pi / 4) is drawn over its whole span.
-    const float turns = std::floor((a0 + kPi) / kTwoPi);
-    a0 -= turns * kTwoPi;
-    a1 -= turns * kTwoPi;
+    // A span of more than a whole turn is a full ring, without angular edges.
+    const bool fullRing = a1 - a0 > kTwoPi;
+    // Bring a0 into [-pi, pi) with a1 following it (in double, so that even huge
+    // angles land in range). Pixel angles from atan2 are then moved up by 2 pi when
+    // below a0, so that a sector reaching past pi (a knob trail runs from 3 pi / 4 to
+    // 9 pi / 4) is drawn over its whole span.
+    const double turns = std::floor((double(a0) + std::numbers::pi) / (2 * std::numbers::pi));
+    a0 = float(double(a0) - turns * 2 * std::numbers::pi);
+    a1 = float(double(a1) - turns * 2 * std::numbers::pi);
     const Span cols = clipSpan(std::floor(x - r1 - 1), std::ceil(x + r1 + 1), surface.w);
     const Span rows = clipSpan(std::floor(y - r1 - 1), std::ceil(y + r1 + 1), surface.h);
     const float inner = std::max(0.0f, r0 - 1);
@@ -90,11 +93,13 @@ void aaFillSector(ImageRef<RGBA> surface, float x, float y, float r0, float r1, 
                 alpha = r1 - d;
             else if (d < r0 + 1)
                 alpha = d - r0;
-            float theta = std::atan2(dy, dx);
-            if (theta < a0) theta += kTwoPi;
-            if (theta > a1) continue;
-            if (theta < a0 + 1 / d) alpha *= (theta - a0) * d;
-            if (a1 < theta + 1 / d) alpha *= (a1 - theta) * d;
+            if (!fullRing) {
+                float theta = std::atan2(dy, dx);
+                if (theta < a0) theta += kTwoPi;
+                if (theta > a1) continue;
+                if (theta < a0 + 1 / d) alpha *= (theta - a0) * d;
+                if (a1 < theta + 1 / d) alpha *= (a1 - theta) * d;
+            }
             const int k = int(alpha * 255 + 0.5f);
             RGBA& p = row[px];
             p.r = std::uint8_t((color.r * k + p.r * (255 - k)) / 255);

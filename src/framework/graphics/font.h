@@ -29,7 +29,7 @@ struct CharacterPosition {
     char32_t codePoint = 0;
     Box box;                // ink box in pixels (y down, baseline at the pen's y); empty for a space
     float scale = 0;        // pixels per font unit
-    float xShift = 0;       // sub-pixel pen offset, in eighths of a pixel
+    float xShift = 0;       // sub-pixel pen offset in pixels, a multiple of 1/8
     float yShift = 0;
     int glyphIndex = 0;
 };

@@ -177,6 +177,21 @@ TEST(Canvas, EllipticalGradientRunsFromTheCentreOutwards) {
     EXPECT_EQ(img.at(22, 32), (RGBA{128, 0, 128, 255}));
 }
 
+TEST(Canvas, EllipticalGradientWithAnAxisShorterThanAPixelKeepsTheUnitScale) {
+    // L^2 = max(|v|^2, 1): an axis of 0.5 px measures along v in half pixels.
+    OwnedImage<RGBA> img = blank(12, 1);
+    Canvas canvas;
+    canvas.initialize(img);
+    fw::CanvasGradient* g = canvas.createEllipticalGradient(0.5f, 0.5f, 1.0f, 0.5f, 1.0f);
+    g->addColorStop(0.0f, RGBA{0, 0, 0, 255});
+    g->addColorStop(1.0f, RGBA{255, 255, 255, 255});
+    canvas.fillStyle(g);
+    canvas.fillRect(0, 0, 12, 1);
+    // Pixel 1's centre lies 1 px from the centre along v: distance 0.5, entry 128.
+    EXPECT_EQ(img.at(1, 0).r, int(255.0 * 128 / 256 + 0.5));
+    EXPECT_EQ(img.at(0, 0).r, 0);
+}
+
 TEST(Canvas, GradientSetThroughATransformUsesTransformedGeometry) {
     OwnedImage<RGBA> a = blank(32, 4), b = blank(32, 4);
     Canvas canvas;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 #include "goldenimage.h"
 #include "support/realtime_watch.h"
@@ -97,6 +98,33 @@ TEST(AaFillSector, NonFiniteOrHugeArgumentsAreHarmless) {
     fw::aaFillSector(img, 5, 5, 1, INFINITY, 0, 1, kRed);
     fw::aaFillSector(img, 1e30f, -1e30f, 1, 4, 0, 1, kRed);
     EXPECT_EQ(testsupport::imageChecksum(img), before);
+}
+
+TEST(AaFillSector, SpansBeyondATurnAndHugeAnglesGiveAWholeRingAndValidBlends) {
+    // More than a whole turn is a ring without a seam, wherever the span starts.
+    const std::pair<float, float> spans[] = {{-10.0f, 10.0f}, {-1e9f, 1e9f}, {3.0f, 23.0f}};
+    for (auto [a0, a1] : spans) {
+        OwnedImage<RGBA> img = blank(21, 21, RGBA{100, 100, 100, 100});
+        fw::aaFillSector(img, 10, 10, 3, 9, a0, a1, kRed);
+        for (int i = 0; i < 64; ++i) {  // the mid-radius circle is fully covered
+            const double angle = 2 * std::numbers::pi * i / 64;
+            const int x = int(std::lround(10 + 6 * std::cos(angle))), y = int(std::lround(10 + 6 * std::sin(angle)));
+            ASSERT_EQ(img.at(x, y), kRed) << "a0 " << a0 << " at " << x << "," << y;
+        }
+    }
+    // Any angles, however large: every pixel stays a blend of the two colours.
+    const float angles[] = {-1e12f, -1e9f, -12345.6f, -7.0f, 0.5f, 9.0f, 1e9f};
+    for (float a0 : angles)
+        for (float a1 : angles) {
+            OwnedImage<RGBA> img = blank(21, 21, RGBA{100, 100, 100, 100});
+            fw::aaFillSector(img, 10, 10, 3, 9, a0, a1, kRed);
+            for (int y = 0; y < 21; ++y)
+                for (int x = 0; x < 21; ++x) {
+                    const RGBA p = img.at(x, y);
+                    ASSERT_TRUE(p.r >= 100 && p.g <= 100 && p.b == p.g && p.a >= 100)
+                        << a0 << " " << a1 << " at " << x << "," << y;
+                }
+        }
 }
 
 TEST(FillRectFloat, FillsTheIntegerRectangleClipped) {
