@@ -142,8 +142,10 @@ bool parseFloatText(std::string_view text, double& out) noexcept {
     if (*p == exponentMarker || *p == exponentMarker - 'a' + 'A') exponent += readExponent(p);
 
     const double powerBase = base == 16 ? 2.0 : 10.0;
-    double value = exponent >= 0 ? mantissa * powerBySquaring(powerBase, exponent)
-                                 : mantissa / powerBySquaring(powerBase, -exponent);
+    // Zero stays zero whatever its exponent (0 x an overflowed power would be NaN).
+    double value = mantissa == 0.0    ? 0.0
+                   : exponent >= 0 ? mantissa * powerBySquaring(powerBase, exponent)
+                                   : mantissa / powerBySquaring(powerBase, -exponent);
     out = negative ? -value : value;
     return true;
 }

@@ -122,6 +122,10 @@ TEST(FloatText, ExtremeExponentsGiveInfinityOrZeroWithoutHanging) {
     EXPECT_EQ(floatOf("1e-400"), 0.0);
     EXPECT_EQ(floatOf("0x1p-99999999999"), 0.0);
     EXPECT_NEAR(floatOf("1e308") / 1e308, 1.0, 1e-14);  // powers by squaring round a little
+    // Zero times an overflowed power is still zero, never NaN.
+    EXPECT_EQ(floatOf("0e309"), 0.0);
+    EXPECT_EQ(floatOf("0x0p1024"), 0.0);
+    EXPECT_TRUE(std::signbit(floatOf("-0e99999")));
 }
 
 TEST(FloatText, AcceptsExactly127BytesAndRefusesLongerTexts) {
