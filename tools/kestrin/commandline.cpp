@@ -7,9 +7,7 @@
 
 namespace kestrincli {
 
-namespace {
-
-bool parseDouble(std::string_view text, double& out) {
+bool parseFiniteNumber(std::string_view text, double& out) {
     std::string s(text);
     if (s.empty()) return false;
     char* end = nullptr;
@@ -17,6 +15,8 @@ bool parseDouble(std::string_view text, double& out) {
     out = std::strtod(s.c_str(), &end);
     return errno == 0 && end == s.c_str() + s.size() && std::isfinite(out);
 }
+
+namespace {
 
 bool parseInt(std::string_view text, long& out) {
     std::string s(text);
@@ -129,7 +129,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
             c.settings.push_back(std::move(s));
         } else if (arg == "--tempo") {
             double bpm = 0;
-            if (!needValue(arg, value) || !parseDouble(value, bpm)) return fail("--tempo needs a number of beats per minute");
+            if (!needValue(arg, value) || !parseFiniteNumber(value, bpm)) return fail("--tempo needs a number of beats per minute");
             if (!(bpm > 0.0 && bpm <= 5000.0)) return fail("--tempo must be above 0 and at most 5000 bpm");
             c.tempo = bpm;
         } else if (arg == "--upsample") {
@@ -152,7 +152,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
             c.stateOut = value;
         } else if (arg == "--tail") {
             double seconds = 0;
-            if (!needValue(arg, value) || !parseDouble(value, seconds) || seconds < 0 || seconds > 3600)
+            if (!needValue(arg, value) || !parseFiniteNumber(value, seconds) || seconds < 0 || seconds > 3600)
                 return fail("--tail must be a number of seconds from 0 to 3600");
             c.tail = seconds;
         } else if (arg == "-q" || arg == "--quiet") {

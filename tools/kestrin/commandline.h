@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kestrincli {
@@ -38,6 +39,9 @@ struct ParseResult {
     std::string error;  // set when !ok
     Command command;
 };
+
+// A whole text that is one finite decimal number (strtod syntax); false otherwise.
+bool parseFiniteNumber(std::string_view text, double& out);
 
 // Parses argv[1..argc-1].
 ParseResult parseCommandLine(int argc, const char* const* argv);

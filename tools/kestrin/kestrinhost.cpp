@@ -1,9 +1,9 @@
 #include "kestrinhost.h"
 
+#include "commandline.h"
+
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
 #include <sstream>
 
 namespace kestrincli {
@@ -13,14 +13,6 @@ namespace {
 std::string lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     return s;
-}
-
-bool parseNumber(const std::string& text, double& out) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    out = std::strtod(text.c_str(), &end);
-    return errno == 0 && end == text.c_str() + text.size() && std::isfinite(out);
 }
 
 constexpr OSType kKestrinSubtype = 0x4B737433;  // 'Kst3'
@@ -152,7 +144,7 @@ bool KestrinHost::setParameter(const std::string& name, const std::string& value
     // Normalized: a number from 0 to 1 followed by n.
     if (value.size() > 1 && (value.back() == 'n' || value.back() == 'N')) {
         double n = 0;
-        if (!parseNumber(value.substr(0, value.size() - 1), n) || n < 0.0 || n > 1.0) {
+        if (!parseFiniteNumber(value.substr(0, value.size() - 1), n) || n < 0.0 || n > 1.0) {
             error = p->name + ": a normalized value must be a number from 0 to 1 followed by n (got \"" + value + "\")";
             return false;
         }
@@ -172,11 +164,11 @@ bool KestrinHost::setParameter(const std::string& name, const std::string& value
         }
     } else {
         double plain = 0, lo = 0, hi = 0;
-        if (!parseNumber(value, plain)) {
+        if (!parseFiniteNumber(value, plain)) {
             error = p->name + ": \"" + value + "\" is not a number";
             return false;
         }
-        if (parseNumber(p->minText, lo) && parseNumber(p->maxText, hi)) {
+        if (parseFiniteNumber(p->minText, lo) && parseFiniteNumber(p->maxText, hi)) {
             const double low = std::min(lo, hi), high = std::max(lo, hi);
             const bool whole = !p->discrete || plain == std::floor(plain);
             if (plain < low - kDisplayTolerance || plain > high + kDisplayTolerance || !whole) {
@@ -204,7 +196,7 @@ bool KestrinHost::setParameter(const std::string& name, const std::string& value
 bool KestrinHost::choosePreset(const std::string& nameOrNumber, std::string& error) {
     const auhost::PresetEntry* chosen = nullptr;
     double number = 0;
-    if (parseNumber(nameOrNumber, number)) {
+    if (parseFiniteNumber(nameOrNumber, number)) {
         for (const auto& p : presets_)
             if (double(p.number) == number) chosen = &p;
     } else {

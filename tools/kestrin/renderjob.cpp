@@ -47,8 +47,6 @@ private:
     Clock::time_point lastDraw_{};
 };
 
-std::string statusText(const auhost::HostResult& r) { return r.message(); }
-
 }  // namespace
 
 bool renderThrough(KestrinHost& host, const Command& command, const AudioData& input, OutputFile& output,
@@ -61,15 +59,15 @@ bool renderThrough(KestrinHost& host, const Command& command, const AudioData& i
 
     // Set up the way a host prepares an insert: formats, slice size, transport, input.
     auhost::PlanarInput source(input.channels);
-    for (const auhost::HostResult& r :
-         {unit.setStreamFormat(kAudioUnitScope_Input, 0, rate, inputChannels),
-          unit.setStreamFormat(kAudioUnitScope_Output, 0, rate, kOutputChannels),
-          unit.setMaximumFramesPerSlice(block), unit.setTransport({command.tempo.value_or(120.0), true}),
-          unit.setInput(&source)}) {
-        if (!r) {
-            error = "cannot prepare Kestrin 3: " + statusText(r);
-            return false;
-        }
+    // Each step runs only when the one before it succeeded.
+    auhost::HostResult prepared = unit.setStreamFormat(kAudioUnitScope_Input, 0, rate, inputChannels);
+    if (prepared) prepared = unit.setStreamFormat(kAudioUnitScope_Output, 0, rate, kOutputChannels);
+    if (prepared) prepared = unit.setMaximumFramesPerSlice(block);
+    if (prepared) prepared = unit.setTransport({command.tempo.value_or(120.0), true});
+    if (prepared) prepared = unit.setInput(&source);
+    if (!prepared) {
+        error = "cannot prepare Kestrin 3: " + prepared.message();
+        return false;
     }
     if (command.bypass) {
         UInt32 on = 1;

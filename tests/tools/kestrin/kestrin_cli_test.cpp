@@ -144,7 +144,6 @@ TEST_F(KestrinTool, RendersTheBuiltInDemoAndSaysWhereItIs) {
     EXPECT_GT(out.frames(), std::size_t(3.5 * 48000));  // the phrase plus its echoes
     EXPECT_GT(energy(out.channels[0], 0, out.frames()), 10.0);
     EXPECT_GT(energy(out.channels[1], 0, out.frames()), 10.0);
-    EXPECT_TRUE(fs::is_empty(dir_) == false);
     for (const auto& entry : fs::directory_iterator(dir_))  // nothing left half-written
         EXPECT_EQ(entry.path().filename().string().find(".partial"), std::string::npos);
 }
