@@ -154,19 +154,24 @@ void DspClient::clearOutputsFrom(std::span<float* const> outputs, std::size_t fi
         if (outputs[k] != nullptr) std::memset(outputs[k], 0, sizeof(float) * std::size_t(frames));
 }
 
+std::array<float*, 2> DspClient::outputPair(std::span<float* const> outputs) noexcept {
+    std::array<float*, 2> out{};
+    for (std::size_t k = 0; k < 2; ++k) out[k] = k < outputs.size() && outputs[k] != nullptr ? outputs[k] : discard();
+    return out;
+}
+
 void DspClient::processAudio(std::span<const float* const> inputs, std::span<float* const> outputs, int frames,
                              const fw::TimeInfo&) noexcept {
     updateDspParams();
     if (frames <= 0) return;
     // The processor's interface takes mutable pointers; it only reads its inputs.
     float* in[2];
-    float* out[2];
     for (std::size_t k = 0; k < 2; ++k) {
         const float* input = k < inputs.size() && inputs[k] != nullptr ? inputs[k] : silence();
         in[k] = const_cast<float*>(input);
-        out[k] = k < outputs.size() && outputs[k] != nullptr ? outputs[k] : discard();
     }
-    dsp_->compute(frames, in, out);
+    std::array<float*, 2> out = outputPair(outputs);
+    dsp_->compute(frames, in, out.data());
     clearOutputsFrom(outputs, inputs.size(), frames);
 }
 

@@ -10,6 +10,7 @@
 // Before every processed block the parameters' values are copied, lock-free, into
 // the processor's controls, so the parameters are the single source of truth.
 
+#include <array>
 #include <memory>
 #include <span>
 #include <vector>
@@ -63,6 +64,9 @@ protected:
     // 512-sample sink written in place of a missing output.
     const float* silence() const noexcept { return silence_.data(); }
     float* discard() noexcept { return discard_.data(); }
+    // Audio thread. Output channels 0 and 1, the sink standing in for any that is
+    // missing or null.
+    std::array<float*, 2> outputPair(std::span<float* const> outputs) noexcept;
 
     // Clears outputs[k] for every k >= firstChannel.
     static void clearOutputsFrom(std::span<float* const> outputs, std::size_t firstChannel, int frames) noexcept;

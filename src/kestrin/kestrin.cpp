@@ -78,11 +78,9 @@ void Kestrin::processAudio(std::span<const float* const> inputs, std::span<float
         in[0] = inputs[0];
         in[1] = inputs[1];
     }
-    float* out[2] = {outputs.size() > 0 ? outputs[0] : discard(), outputs.size() > 1 ? outputs[1] : discard()};
     for (const float*& p : in)
         if (p == nullptr) p = silence();
-    for (float*& p : out)
-        if (p == nullptr) p = discard();
+    const std::array<float*, 2> out = outputPair(outputs);
 
     if (!upsampler_.upsample(frames, in)) {
         clearOutputsFrom(outputs, 0, frames);
@@ -90,7 +88,7 @@ void Kestrin::processAudio(std::span<const float* const> inputs, std::span<float
     }
     float* work[2] = {upsampler_.workBuffer(0), upsampler_.workBuffer(1)};
     processor().compute(factor * frames, work, work);
-    if (!upsampler_.decimate(out, frames)) {
+    if (!upsampler_.decimate(out.data(), frames)) {
         clearOutputsFrom(outputs, 0, frames);
         return;
     }
