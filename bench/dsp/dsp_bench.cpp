@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "dsp/stereoupsampler.h"
+#include "dsp/oversampling/stereoupsampler.h"
 #include "kestrin/stereocrossoverdelay.h"
 
 namespace {
@@ -48,7 +48,7 @@ BENCHMARK(BM_CrossoverDelayCompute);
 
 void BM_UpsampleDecimate(benchmark::State& state) {
     const int factor = int(state.range(0));
-    dsp::StereoUpsampler upsampler;
+    dsp::oversampling::StereoUpsampler upsampler;
     if (!upsampler.initialize(8, kBlock)) state.SkipWithError("initialize failed");
     upsampler.setBaseSampleRate(float(kRate));
     if (!upsampler.setOverSampleFactor(factor)) state.SkipWithError("factor refused");

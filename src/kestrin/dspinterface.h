@@ -47,9 +47,9 @@ public:
 };
 
 // What every generated processor implements.
-class dsp {
+class GeneratedDsp {
 public:
-    virtual ~dsp() = default;
+    virtual ~GeneratedDsp() = default;
 
     // Set-up thread: describe the processor and its controls.
     virtual void metadata(Meta* m) = 0;

@@ -11,7 +11,7 @@
 #include <span>
 #include <vector>
 
-#include "dsp/stereoupsampler.h"
+#include "dsp/oversampling/stereoupsampler.h"
 #include "kestrin/dspclient.h"
 
 namespace fw {
@@ -55,7 +55,7 @@ private:
     bool checkUpsampleRateChange(int factor) noexcept;
     void followHostTempo(double hostTempo) noexcept;
 
-    ::dsp::StereoUpsampler upsampler_;  // ::dsp is the oversampler namespace, not the processor interface
+    dsp::oversampling::StereoUpsampler upsampler_;
     float hostSampleRate_;  // NaN before the first reset
     int appliedFactor_ = 0;
     fw::FloatParameter* tempo_ = nullptr;

@@ -498,8 +498,8 @@ void StereoCrossoverDelay::computeChunk(int frames, const float* in0, const floa
     // Inputs first, so that in-place processing reads every sample before it is overwritten.
     float x0[kChunk], x1[kChunk];
     for (int j = 0; j < frames; ++j) {
-        x0[j] = ::dsp::guardInputSample(in0[j]);
-        x1[j] = ::dsp::guardInputSample(in1[j]);
+        x0[j] = dsp::guardInputSample(in0[j]);
+        x1[j] = dsp::guardInputSample(in1[j]);
     }
 
     // Tap crossfaders, R then L.

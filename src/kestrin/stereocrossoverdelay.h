@@ -22,7 +22,7 @@
 
 namespace kestrin {
 
-class StereoCrossoverDelay final : public dsp {
+class StereoCrossoverDelay final : public GeneratedDsp {
 public:
     static constexpr int kLineLength = 1 << 20;  // samples per delay line
     static constexpr int kLineMask = kLineLength - 1;

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "framework/window/systemframeworks.h"
+#include "framework/platform/systemframeworks.h"
 
 namespace fw::au {
 

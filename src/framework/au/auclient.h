@@ -22,7 +22,7 @@
 #include "framework/core/lockedqueue.h"
 #include "framework/core/uncheckedmutex.h"
 #include "framework/core/vec.h"
-#include "framework/window/systemframeworks.h"
+#include "framework/platform/systemframeworks.h"
 
 namespace fw {
 

@@ -11,7 +11,7 @@
 #include "framework/au/audispatch.h"
 #include "framework/core/fatal.h"
 #include "framework/core/fpcontrol.h"
-#include "framework/window/systemframeworks.h"
+#include "framework/platform/systemframeworks.h"
 
 namespace fw::au {
 

@@ -6,7 +6,7 @@
 #include "framework/au/auclient.h"
 #include "framework/core/fpcontrol.h"
 #include "framework/core/uuid.h"
-#include "framework/window/systemframeworks.h"
+#include "framework/platform/systemframeworks.h"
 
 namespace fw::au {
 

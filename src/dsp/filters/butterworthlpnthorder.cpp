@@ -1,11 +1,11 @@
-#include "ddsp/butterworthlpnthorder.h"
+#include "dsp/filters/butterworthlpnthorder.h"
 
 #include <cmath>
 #include <limits>
 
 #include "framework/core/fatal.h"
 
-namespace ddsp {
+namespace dsp::filters {
 
 template <typename T>
 ButterworthLPNthOrder<T>::ButterworthLPNthOrder(int order)
@@ -55,4 +55,4 @@ void ButterworthLPNthOrder<T>::setFrequency(float frequency) noexcept {
 template class ButterworthLPNthOrder<float>;
 template class ButterworthLPNthOrder<double>;
 
-}  // namespace ddsp
+}  // namespace dsp::filters

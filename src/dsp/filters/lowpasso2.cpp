@@ -1,8 +1,8 @@
-#include "ddsp/lowpasso2.h"
+#include "dsp/filters/lowpasso2.h"
 
 #include <cmath>
 
-namespace ddsp {
+namespace dsp::filters {
 
 template <typename T>
 void LowpassO2<T>::setQualityFactor(float q) noexcept {
@@ -36,4 +36,4 @@ void LowpassO2<T>::calcCoefficients() noexcept {
 template class LowpassO2<float>;
 template class LowpassO2<double>;
 
-}  // namespace ddsp
+}  // namespace dsp::filters

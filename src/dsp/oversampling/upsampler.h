@@ -12,11 +12,11 @@
 
 #include <memory>
 
-#include "ddsp/butterworthlpnthorder.h"
+#include "dsp/filters/butterworthlpnthorder.h"
 #include "framework/core/status.h"
 #include "framework/core/vec.h"
 
-namespace dsp {
+namespace dsp::oversampling {
 
 class Upsampler {
 public:
@@ -67,8 +67,8 @@ public:
 
     // The two filters (null before initialize()), for code that runs both channels'
     // filters together (StereoUpsampler).
-    ddsp::ButterworthLPNthOrder<float>* interpolationFilter() noexcept { return interpolation_.get(); }
-    ddsp::ButterworthLPNthOrder<float>* decimationFilter() noexcept { return decimation_.get(); }
+    filters::ButterworthLPNthOrder<float>* interpolationFilter() noexcept { return interpolation_.get(); }
+    filters::ButterworthLPNthOrder<float>* decimationFilter() noexcept { return decimation_.get(); }
 
     // Any thread that owns the oversampler. Whether upsample()/decimate() would accept
     // a block of `frames` with this channel buffer, and why not.
@@ -76,8 +76,8 @@ public:
 
 private:
     float transitionFraction_ = 0.022222223f;  // 1/45 of the base rate
-    std::unique_ptr<ddsp::ButterworthLPNthOrder<float>> interpolation_;
-    std::unique_ptr<ddsp::ButterworthLPNthOrder<float>> decimation_;
+    std::unique_ptr<filters::ButterworthLPNthOrder<float>> interpolation_;
+    std::unique_ptr<filters::ButterworthLPNthOrder<float>> decimation_;
     float baseRate_;
     float raisedRate_;
     float transitionWidth_;  // hertz
@@ -87,4 +87,4 @@ private:
     fw::Vec<float, 64> workBuffer_;
 };
 
-}  // namespace dsp
+}  // namespace dsp::oversampling

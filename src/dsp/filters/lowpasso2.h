@@ -2,9 +2,9 @@
 // LowpassO2<T>: a second-order low-pass section with a quality factor (default 0.707),
 // its coefficients derived from the corner frequency and the section rate.
 
-#include "ddsp/biquad.h"
+#include "dsp/filters/biquad.h"
 
-namespace ddsp {
+namespace dsp::filters {
 
 template <typename T>
 class LowpassO2 : public BiQuad<T> {
@@ -28,4 +28,4 @@ private:
 extern template class LowpassO2<float>;
 extern template class LowpassO2<double>;
 
-}  // namespace ddsp
+}  // namespace dsp::filters

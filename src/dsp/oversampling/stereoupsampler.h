@@ -14,10 +14,10 @@
 // guards them, and so does the effect's compute()), so the client needs no guard of
 // its own.
 
-#include "dsp/upsampler.h"
+#include "dsp/oversampling/upsampler.h"
 #include "framework/core/status.h"
 
-namespace dsp {
+namespace dsp::oversampling {
 
 class StereoUpsampler {
 public:
@@ -54,4 +54,4 @@ private:
     Upsampler channels_[kChannels];
 };
 
-}  // namespace dsp
+}  // namespace dsp::oversampling

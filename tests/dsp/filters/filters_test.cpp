@@ -5,14 +5,14 @@
 #include <cmath>
 #include <vector>
 
-#include "ddsp/butterworthlpnthorder.h"
-#include "ddsp/lowpasso2.h"
+#include "dsp/filters/butterworthlpnthorder.h"
+#include "dsp/filters/lowpasso2.h"
 #include "support/realtime_watch.h"
 
 namespace {
 
-using ddsp::ButterworthLPNthOrder;
-using ddsp::LowpassO2;
+using dsp::filters::ButterworthLPNthOrder;
+using dsp::filters::LowpassO2;
 
 // Steady-state amplitude of a sine at `frequency` after `effect`, by correlation over
 // a whole number of periods once the transient has died away.

@@ -15,9 +15,9 @@
 
 #include <xmmintrin.h>
 
-#include "ddsp/butterworthlpnthorder.h"
+#include "dsp/filters/butterworthlpnthorder.h"
 
-namespace dsp {
+namespace dsp::oversampling {
 
 class StereoCascade {
 public:
@@ -25,7 +25,7 @@ public:
 
     // Audio thread. Takes both filters' coefficients and histories. Both must have
     // kSections sections.
-    void load(ddsp::ButterworthLPNthOrder<float>& left, ddsp::ButterworthLPNthOrder<float>& right) noexcept {
+    void load(filters::ButterworthLPNthOrder<float>& left, filters::ButterworthLPNthOrder<float>& right) noexcept {
         left_ = &left;
         right_ = &right;
         for (int i = 0; i < kSections; ++i) {
@@ -79,11 +79,11 @@ public:
     }
 
 private:
-    ddsp::ButterworthLPNthOrder<float>* left_ = nullptr;
-    ddsp::ButterworthLPNthOrder<float>* right_ = nullptr;
+    filters::ButterworthLPNthOrder<float>* left_ = nullptr;
+    filters::ButterworthLPNthOrder<float>* right_ = nullptr;
     __m128 b0_[kSections], b1_[kSections], b2_[kSections], a1_[kSections], a2_[kSections];
     __m128 c0_[kSections], d0_[kSections];
     __m128 w_[kSections], w1_[kSections], w2_[kSections], y_[kSections];
 };
 
-}  // namespace dsp
+}  // namespace dsp::oversampling

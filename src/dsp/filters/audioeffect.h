@@ -6,7 +6,7 @@
 
 #include <limits>
 
-namespace ddsp {
+namespace dsp::filters {
 
 template <typename T>
 class AudioEffect {
@@ -39,4 +39,4 @@ protected:
     float sampleRate_ = std::numeric_limits<float>::quiet_NaN();
 };
 
-}  // namespace ddsp
+}  // namespace dsp::filters

@@ -10,9 +10,9 @@
 
 #include <limits>
 
-#include "ddsp/audioeffect.h"
+#include "dsp/filters/audioeffect.h"
 
-namespace ddsp {
+namespace dsp::filters {
 
 template <typename T>
 class BiQuad : public AudioEffect<T> {
@@ -110,4 +110,4 @@ protected:
     float frequency_ = std::numeric_limits<float>::quiet_NaN();
 };
 
-}  // namespace ddsp
+}  // namespace dsp::filters

@@ -6,7 +6,7 @@
 
 #include <sysframeworks/frameworkpaths.h>
 
-#include "framework/window/systemframeworks.h"
+#include "framework/platform/systemframeworks.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "dsp/stereoupsampler.h"
+#include "dsp/oversampling/stereoupsampler.h"
 
 #include "dsp/inputguard.h"
-#include "dsp/stereocascade.h"
+#include "dsp/oversampling/stereocascade.h"
 #include "framework/core/fatal.h"
 
-namespace dsp {
+namespace dsp::oversampling {
 
 Upsampler& StereoUpsampler::channel(int channel) noexcept {
     if (channel != 0 && channel != 1) fw::fatalError("oversampler channel index out of range");
@@ -97,4 +97,4 @@ bool StereoUpsampler::sameFactors() const noexcept {
     return channels_[0].factor() == channels_[1].factor() && channels_[0].factor() > 0;
 }
 
-}  // namespace dsp
+}  // namespace dsp::oversampling

@@ -1,4 +1,4 @@
-#include "dsp/upsampler.h"
+#include "dsp/oversampling/upsampler.h"
 
 #include <cmath>
 #include <cstring>
@@ -6,7 +6,7 @@
 
 #include "dsp/inputguard.h"
 
-namespace dsp {
+namespace dsp::oversampling {
 
 namespace {
 
@@ -33,8 +33,8 @@ fw::Status Upsampler::initialize(int largestFactor, int largestBlock) {
         return fw::Status::failure("largest block must be 1 to 65536 frames");
     largestFactor_ = largestFactor;
     largestBlock_ = largestBlock;
-    interpolation_ = std::make_unique<ddsp::ButterworthLPNthOrder<float>>(kFilterOrder);
-    decimation_ = std::make_unique<ddsp::ButterworthLPNthOrder<float>>(kFilterOrder);
+    interpolation_ = std::make_unique<filters::ButterworthLPNthOrder<float>>(kFilterOrder);
+    decimation_ = std::make_unique<filters::ButterworthLPNthOrder<float>>(kFilterOrder);
     // The buffer is sized for the largest case once, so that neither a factor nor a
     // rate change ever allocates on the audio thread.
     workBuffer_.resize(static_cast<std::size_t>(largestFactor) * static_cast<std::size_t>(largestBlock) + 1);
@@ -87,7 +87,7 @@ fw::Status Upsampler::upsample(int frames, const float* input) noexcept {
     }
     // Zero-stuffing loses a factor f of level; scaling by f restores unity gain at 0 Hz.
     const float gain = static_cast<float>(f);
-    ddsp::ButterworthLPNthOrder<float>& filter = *interpolation_;
+    filters::ButterworthLPNthOrder<float>& filter = *interpolation_;
     for (int i = 0; i < frames; ++i) {
         *buffer++ = filter.getNextSample(guardInputSample(input[i])) * gain;
         for (int k = 1; k < f; ++k) *buffer++ = filter.getNextSample(0.0f) * gain;
@@ -104,7 +104,7 @@ fw::Status Upsampler::decimate(float* output, int frames) noexcept {
         return fw::Status::success();
     }
     // Every raised-rate sample passes the filter; the first of each group is kept.
-    ddsp::ButterworthLPNthOrder<float>& filter = *decimation_;
+    filters::ButterworthLPNthOrder<float>& filter = *decimation_;
     for (int i = 0; i < frames; ++i) {
         output[i] = filter.getNextSample(*buffer++);
         for (int k = 1; k < f; ++k) filter.getNextSample(*buffer++);
@@ -112,4 +112,4 @@ fw::Status Upsampler::decimate(float* output, int frames) noexcept {
     return fw::Status::success();
 }
 
-}  // namespace dsp
+}  // namespace dsp::oversampling

@@ -7,10 +7,10 @@
 
 #include <memory>
 
-#include "ddsp/audioeffect.h"
-#include "ddsp/lowpasso2.h"
+#include "dsp/filters/audioeffect.h"
+#include "dsp/filters/lowpasso2.h"
 
-namespace ddsp {
+namespace dsp::filters {
 
 template <typename T>
 class ButterworthLPNthOrder final : public AudioEffect<T> {
@@ -55,4 +55,4 @@ private:
 extern template class ButterworthLPNthOrder<float>;
 extern template class ButterworthLPNthOrder<double>;
 
-}  // namespace ddsp
+}  // namespace dsp::filters

@@ -1,4 +1,4 @@
-#include "framework/window/systemframeworks.h"
+#include "framework/platform/systemframeworks.h"
 
 #include <dlfcn.h>
 

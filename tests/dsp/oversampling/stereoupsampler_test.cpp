@@ -1,6 +1,6 @@
 // The oversampler: Upsampler per channel and the StereoUpsampler pair.
 
-#include "dsp/stereoupsampler.h"
+#include "dsp/oversampling/stereoupsampler.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +18,8 @@ namespace {
 
 using testsupport::toneAmplitude;
 
-using dsp::StereoUpsampler;
-using dsp::Upsampler;
+using dsp::oversampling::StereoUpsampler;
+using dsp::oversampling::Upsampler;
 
 constexpr int kLargestFactor = 8;
 constexpr int kLargestBlock = 512;
