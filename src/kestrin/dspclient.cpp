@@ -64,16 +64,10 @@ fw::PluginInfo kestrinPluginInfo() {
     info.receivesMIDI = false;
     info.sendsMIDI = false;
     info.category = fw::PluginCategory::effectDelay;
-    info.vstBundleIdentifier = "com.tallowmere-dorovuvuru.kestrin3.vst";
-    info.auBundleIdentifier = "com.tallowmere-dorovuvuru.kestrin3.au";
-    info.aaxBundleIdentifier = "com.tallowmere-dorovuvuru.kestrin3.aax";
     return info;
 }
 
-DspClient::DspClient() {
-    silence_.resize(512);
-    discard_.resize(512);
-}
+DspClient::DspClient() = default;
 
 void DspClient::ensureProcessor() {
     if (!dsp_) dsp_ = StereoCrossoverDelay::create();
@@ -86,11 +80,6 @@ void DspClient::buildDspModule() {
     controls_ = visitor.readParams();
 }
 
-std::vector<fw::LegalIO> DspClient::buildLegalIO() {
-    ensureProcessor();
-    return {{dsp_->getNumInputs(), dsp_->getNumOutputs()}};
-}
-
 std::vector<std::unique_ptr<fw::Parameter>> DspClient::buildParameters() {
     buildDspModule();
     std::vector<std::unique_ptr<fw::Parameter>> params;
@@ -99,8 +88,6 @@ std::vector<std::unique_ptr<fw::Parameter>> DspClient::buildParameters() {
         params.push_back(makeParameterFromControl(controls_[i], static_cast<int>(i)));
     return params;
 }
-
-std::vector<fw::Preset> DspClient::buildPresets() { return {makeDefaultPreset()}; }
 
 void DspClient::onClientBuilt() {
     // The controls are collected once more from the same processor; the bindings pair
@@ -144,35 +131,6 @@ int DspClient::processorRate(double sampleRate) noexcept {
     if (!(sampleRate > 0.0)) return 0;
     if (sampleRate >= double(INT_MAX)) return INT_MAX;
     return static_cast<int>(sampleRate);
-}
-
-void DspClient::reset(double sampleRate, int, int, int) { dsp_->initialize(processorRate(sampleRate)); }
-
-void DspClient::clearOutputsFrom(std::span<float* const> outputs, std::size_t firstChannel, int frames) noexcept {
-    if (frames <= 0) return;
-    for (std::size_t k = firstChannel; k < outputs.size(); ++k)
-        if (outputs[k] != nullptr) std::memset(outputs[k], 0, sizeof(float) * std::size_t(frames));
-}
-
-std::array<float*, 2> DspClient::outputPair(std::span<float* const> outputs) noexcept {
-    std::array<float*, 2> out{};
-    for (std::size_t k = 0; k < 2; ++k) out[k] = k < outputs.size() && outputs[k] != nullptr ? outputs[k] : discard();
-    return out;
-}
-
-void DspClient::processAudio(std::span<const float* const> inputs, std::span<float* const> outputs, int frames,
-                             const fw::TimeInfo&) noexcept {
-    updateDspParams();
-    if (frames <= 0) return;
-    // The processor's interface takes mutable pointers; it only reads its inputs.
-    float* in[2];
-    for (std::size_t k = 0; k < 2; ++k) {
-        const float* input = k < inputs.size() && inputs[k] != nullptr ? inputs[k] : silence();
-        in[k] = const_cast<float*>(input);
-    }
-    std::array<float*, 2> out = outputPair(outputs);
-    dsp_->compute(frames, in, out.data());
-    clearOutputsFrom(outputs, inputs.size(), frames);
 }
 
 }  // namespace kestrin

@@ -37,9 +37,6 @@ public:
 
     // Hands the collected controls over; the visitor forgets them.
     std::vector<DspParam> readParams();
-    // A copy of control i (i < length()).
-    DspParam readParam(std::size_t i) const { return params_[i]; }
-    std::size_t length() const noexcept { return params_.size(); }
 
 private:
     void add(const char* label, float* zone, float init, float min, float max, float step, bool isButton);

@@ -1,6 +1,7 @@
 #include "kestrin/kestrin.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "framework/client/floatparameter.h"
@@ -12,7 +13,7 @@
 namespace kestrin {
 
 Kestrin::Kestrin() : hostSampleRate_(std::numeric_limits<float>::quiet_NaN()) {
-    if (fw::Status s = upsampler_.initialize(kLargestOversampling, 512); !s) fw::fatalError(s.message());
+    if (fw::Status s = upsampler_.initialize(kLargestOversampling, kMaxFramesPerBlock); !s) fw::fatalError(s.message());
 }
 
 std::vector<fw::LegalIO> Kestrin::buildLegalIO() { return {{1, 2}, {2, 2}}; }
@@ -59,42 +60,38 @@ void Kestrin::followHostTempo(double hostTempo) noexcept {
     if (!(hostTempo == tempo_->value())) tempo_->storeFromAudioThread(hostTempo);
 }
 
+void Kestrin::clearOutputs(std::span<float* const> outputs, int frames) noexcept {
+    for (float* out : outputs) std::memset(out, 0, sizeof(float) * std::size_t(frames));
+}
+
 void Kestrin::processAudio(std::span<const float* const> inputs, std::span<float* const> outputs, int frames,
                            const fw::TimeInfo& info) noexcept {
+    // The layout is one of buildLegalIO's, every pointer valid (the host facade pads
+    // what the host left out), so only a broken caller gets here with less.
     if (frames <= 0) return;
+    if (inputs.empty() || outputs.size() < 2) {
+        clearOutputs(outputs, frames);
+        return;
+    }
     const int factor = 1 << upsampleAmount_->value();  // 0..3 -> 1, 2, 4, 8
     if (!checkUpsampleRateChange(factor)) {
-        clearOutputsFrom(outputs, 0, frames);
+        clearOutputs(outputs, frames);
         return;
     }
     followHostTempo(info.tempo);
     updateDspParams();
 
-    // A single input feeds both sides.
-    const float* in[2] = {silence(), silence()};
-    if (inputs.size() == 1) {
-        in[0] = in[1] = inputs[0];
-    } else if (inputs.size() >= 2) {
-        in[0] = inputs[0];
-        in[1] = inputs[1];
-    }
-    for (const float*& p : in)
-        if (p == nullptr) p = silence();
-    const std::array<float*, 2> out = outputPair(outputs);
-
+    // A single input feeds both sides; with one input both outputs keep the processed
+    // channels (stereo echoes from a mono source).
+    const float* in[2] = {inputs[0], inputs.size() >= 2 ? inputs[1] : inputs[0]};
+    float* out[2] = {outputs[0], outputs[1]};
     if (!upsampler_.upsample(frames, in)) {
-        clearOutputsFrom(outputs, 0, frames);
+        clearOutputs(outputs, frames);
         return;
     }
     float* work[2] = {upsampler_.workBuffer(0), upsampler_.workBuffer(1)};
     processor().compute(factor * frames, work, work);
-    if (!upsampler_.decimate(out.data(), frames)) {
-        clearOutputsFrom(outputs, 0, frames);
-        return;
-    }
-    // With one input both outputs keep the processed channels (stereo echoes from a
-    // mono source); only outputs beyond the two computed ones are cleared.
-    clearOutputsFrom(outputs, 2, frames);
+    if (!upsampler_.decimate(out, frames)) clearOutputs(outputs, frames);
 }
 
 }  // namespace kestrin

@@ -40,7 +40,8 @@ protected:
     // Audio thread (preparation; allocates nothing). Re-initialises the processor at
     // the host rate and makes the next block apply the oversampling factor anew.
     void reset(double sampleRate, int maxFrames, int numInputs, int numOutputs) override;
-    // Audio thread; never blocks, never allocates. At most 512 frames.
+    // Audio thread; never blocks, never allocates. At most kMaxFramesPerBlock frames,
+    // in one of the two layouts, every channel pointer valid.
     void processAudio(std::span<const float* const> inputs, std::span<float* const> outputs, int frames,
                       const fw::TimeInfo& info) noexcept override;
 
@@ -54,6 +55,7 @@ private:
     // differs from the applied one. False when no host rate is known yet.
     bool checkUpsampleRateChange(int factor) noexcept;
     void followHostTempo(double hostTempo) noexcept;
+    static void clearOutputs(std::span<float* const> outputs, int frames) noexcept;
 
     dsp::oversampling::StereoUpsampler upsampler_;
     float hostSampleRate_;  // NaN before the first reset

@@ -212,7 +212,6 @@ std::unique_ptr<StereoCrossoverDelay> StereoCrossoverDelay::create() {
 
 StereoCrossoverDelay::StereoCrossoverDelay() noexcept { instanceInit(0); }
 
-std::unique_ptr<StereoCrossoverDelay> StereoCrossoverDelay::clone() const { return create(); }
 
 void StereoCrossoverDelay::metadata(Meta* m) {
     if (m == nullptr) return;

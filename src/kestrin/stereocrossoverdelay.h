@@ -53,9 +53,6 @@ public:
     void instanceClear() noexcept;
     void initialize(int sampleRate) noexcept override;
 
-    // Set-up thread; allocates. A fresh instance, not a copy of this one's state.
-    std::unique_ptr<StereoCrossoverDelay> clone() const;
-
     // Audio thread; never blocks, never allocates. Reads every control once, then
     // processes count frames. outputs[k] may be inputs[k] (in-place processing).
     // A count below 1 or a null channel pointer does nothing. Controls outside their

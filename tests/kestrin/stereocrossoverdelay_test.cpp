@@ -233,13 +233,6 @@ TEST(StereoCrossoverDelay, InitializeRestoresDefaultsAndReportsTheRate) {
     EXPECT_EQ(fx.zone("Lowpass"), 18000.0f);
 }
 
-TEST(StereoCrossoverDelay, CloneIsAFreshInstanceNotACopy) {
-    Effect fx(44100);
-    auto copy = fx.dsp().clone();
-    EXPECT_EQ(copy->getSampleRate(), 0);
-    EXPECT_EQ(fx.dsp().getSampleRate(), 44100);
-}
-
 // ---------------------------------------------------------------------------
 // Bit-exact against the plain per-sample model
 

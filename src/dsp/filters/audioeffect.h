@@ -32,9 +32,6 @@ public:
     // Audio or set-up thread; never allocates.
     virtual void setSampleRate(float sampleRate) noexcept { sampleRate_ = sampleRate; }
 
-    // Any thread that owns the effect. NaN until a rate has been set.
-    virtual float SampleRate() const noexcept { return sampleRate_; }
-
 protected:
     float sampleRate_ = std::numeric_limits<float>::quiet_NaN();
 };
