@@ -38,8 +38,9 @@ void Kestrin::onClientBuilt() {
         fw::fatalError("the tempo or oversampling parameter has the wrong kind");
 }
 
-void Kestrin::reset(double sampleRate, int, int, int) {
+void Kestrin::reset(double sampleRate, int, int numInputs, int) {
     hostSampleRate_ = static_cast<float>(sampleRate);
+    monoInput_ = numInputs == 1;
     processor().initialize(processorRate(sampleRate));
     appliedFactor_ = 0;
 }
@@ -66,8 +67,8 @@ void Kestrin::clearOutputs(std::span<float* const> outputs, int frames) noexcept
 
 void Kestrin::processAudio(std::span<const float* const> inputs, std::span<float* const> outputs, int frames,
                            const fw::TimeInfo& info) noexcept {
-    // The layout is one of buildLegalIO's, every pointer valid (the host facade pads
-    // what the host left out), so only a broken caller gets here with less.
+    // Both inputs and outputs are there, every pointer valid (the host facade stands in
+    // for what the host left out), so only a broken caller gets here with less.
     if (frames <= 0) return;
     if (inputs.empty() || outputs.size() < 2) {
         clearOutputs(outputs, frames);
@@ -83,7 +84,7 @@ void Kestrin::processAudio(std::span<const float* const> inputs, std::span<float
 
     // A single input feeds both sides; with one input both outputs keep the processed
     // channels (stereo echoes from a mono source).
-    const float* in[2] = {inputs[0], inputs.size() >= 2 ? inputs[1] : inputs[0]};
+    const float* in[2] = {inputs[0], monoInput_ || inputs.size() < 2 ? inputs[0] : inputs[1]};
     float* out[2] = {outputs[0], outputs[1]};
     if (!upsampler_.upsample(frames, in)) {
         clearOutputs(outputs, frames);

@@ -59,6 +59,7 @@ private:
 
     dsp::oversampling::StereoUpsampler upsampler_;
     float hostSampleRate_;  // NaN before the first reset
+    bool monoInput_ = false;  // the host gives one input: it feeds both sides
     int appliedFactor_ = 0;
     fw::FloatParameter* tempo_ = nullptr;
     const fw::IntegerParameter* upsampleAmount_ = nullptr;

@@ -37,6 +37,9 @@ int knownChannelTotal(const std::vector<AUBus>& buses) noexcept {
 
 namespace {
 
+// Render notifications a unit holds before its list has to grow.
+constexpr std::size_t kRenderNotifyReserve = 8;
+
 // MIDI status bytes whose messages carry one data byte.
 bool hasOneDataByte(std::uint8_t status) noexcept {
     const std::uint8_t kind = status & 0xF0;
@@ -52,76 +55,51 @@ std::uint8_t clampMidi(Float32 value) noexcept {
 
 AUClient::AUClient(std::unique_ptr<Client> client, ComponentInstance componentInstance,
                    AudioComponentInstance pluginInstance)
-    : client_(std::move(client)),
-      componentInstance_(componentInstance),
+    : componentInstance_(componentInstance),
       pluginInstance_(pluginInstance),
       cf_(sys::coreFoundation()),
       cs_(sys::coreServices()),
       at_(sys::audioToolbox()),
       lastPulledSampleTime_(std::numeric_limits<double>::quiet_NaN()) {
-    inputBuses_ = au::makeBuses(client_->maxInputs(), "input");
-    outputBuses_ = au::makeBuses(client_->maxOutputs(), "output");
-    inputPtrs_.assign(static_cast<std::size_t>(client_->maxInputs()), nullptr);
-    outputPtrs_.assign(static_cast<std::size_t>(client_->maxOutputs()), nullptr);
-    compactIn_.reserve(inputPtrs_.size());
-    compactOut_.reserve(outputPtrs_.size());
-    pendingMidi_.reserve(messages_.capacity());
-    client_->setHostCommand(this);
-    pushSettings();
+    HostSettings initial;
+    initial.sampleRate = 44100.0f;
+    initial.maxFrames = 1024;
+    initial.bypass = false;
+    facade_ = std::make_unique<ClientFacade>(std::move(client), this, initial);
+    inputBuses_ = au::makeBuses(facade_->maxInputs(), "input");
+    outputBuses_ = au::makeBuses(facade_->maxOutputs(), "output");
+    inputPtrs_.assign(static_cast<std::size_t>(facade_->maxInputs()), nullptr);
+    outputPtrs_.assign(static_cast<std::size_t>(facade_->maxOutputs()), nullptr);
+    renderNotifications_.reserve(kRenderNotifyReserve);
 }
 
 AUClient::~AUClient() {
     // The client (and its editor) go first: the editor may still call the host command.
-    client_.reset();
+    facade_.reset();
 }
 
 AudioUnit AUClient::unitHandle() const noexcept {
     return componentInstance_ != nullptr ? componentInstance_ : pluginInstance_;
 }
 
-void AUClient::pushSettings() noexcept {
-    AudioThreadMessage message;
-    message.kind = AudioThreadMessage::Kind::settingsChanged;
-    {
-        std::lock_guard<UncheckedMutex> lock(mutex_);
-        message.maxFrames = maxFrames_;
-        message.sampleRate = sampleRate_;
-        message.bypass = bypass_;
-    }
-    messages_.pushBack(message);
-}
-
-bool AUClient::queueMidi(const MidiMessage& midi) noexcept {
-    if (!client_->pluginInfo().receivesMIDI) return false;
-    AudioThreadMessage message;
-    message.kind = AudioThreadMessage::Kind::midi;
-    message.midi = midi;
-    messages_.pushBack(message);
-    return true;
-}
-
 OSStatus AUClient::initialize() noexcept {
-    std::lock_guard<UncheckedMutex> lock(mutex_);
-    const int inputs = au::knownChannelTotal(inputBuses_);
-    const int outputs = au::knownChannelTotal(outputBuses_);
-    bool legal = inputs < 0 && outputs < 0;
-    for (const LegalIO& io : client_->legalIOs())
-        legal = legal || ((inputs < 0 || io.numInputChannels == inputs) && (outputs < 0 || io.numOutputChannels == outputs));
+    std::lock_guard<UncheckedMutex> lock(hostMutex_);
     // A refused layout leaves the unit uninitialized.
-    if (!legal) return kAudioUnitErr_FailedInitialization;
+    if (!facade_->fitsLegalLayout(au::knownChannelTotal(inputBuses_), au::knownChannelTotal(outputBuses_)))
+        return kAudioUnitErr_FailedInitialization;
     initialized_ = true;
     return noErr;
 }
 
 OSStatus AUClient::uninitialize() noexcept {
-    std::lock_guard<UncheckedMutex> lock(mutex_);
+    std::lock_guard<UncheckedMutex> lock(hostMutex_);
     initialized_ = false;
     return noErr;
 }
 
 OSStatus AUClient::getPropertyInfo(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element,
                                    UInt32* outDataSize, Boolean* outWritable) noexcept {
-    std::lock_guard<UncheckedMutex> lock(mutex_);
+    std::lock_guard<UncheckedMutex> lock(hostMutex_);
     PropertySize info;
     const OSStatus status = propertyInfo(id, scope, element, info);
     // A refused property reports size 0, so a host never sizes a buffer from stale data.
@@ -133,7 +111,7 @@ OSStatus AUClient::getPropertyInfo(AudioUnitPropertyID id, AudioUnitScope scope,
 
 OSStatus AUClient::getProperty(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element,
                                void* outData, UInt32* ioDataSize) noexcept {
-    std::lock_guard<UncheckedMutex> lock(mutex_);
+    std::lock_guard<UncheckedMutex> lock(hostMutex_);
     PropertySize info;
     OSStatus status = propertyInfo(id, scope, element, info);
     if (status != noErr) {
@@ -150,7 +128,7 @@ OSStatus AUClient::getProperty(AudioUnitPropertyID id, AudioUnitScope scope, Aud
 
 OSStatus AUClient::setProperty(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element,
                                const void* inData, UInt32 inDataSize) noexcept {
-    std::lock_guard<UncheckedMutex> lock(mutex_);
+    std::lock_guard<UncheckedMutex> lock(hostMutex_);
     notifyPropertyListeners(id, scope);
     return writeProperty(id, scope, element, inData, inDataSize);
 }
@@ -164,16 +142,17 @@ void AUClient::notifyPropertyListeners(AudioUnitPropertyID id, AudioUnitScope sc
 }
 
 OSStatus AUClient::getParameter(AudioUnitParameterID id, AudioUnitParameterValue* outValue) noexcept {
-    Parameter* p = id < UInt32(client_->numParams()) ? client_->param(int(id)) : nullptr;
-    if (p == nullptr) return kAudioUnitErr_InvalidParameter;
+    if (id >= UInt32(facade_->numParameters())) return kAudioUnitErr_InvalidParameter;
     if (outValue == nullptr) return kAudio_ParamError;
-    *outValue = static_cast<AudioUnitParameterValue>(p->getForHost());
+    double normalized = 0;
+    if (!facade_->getParameter(int(id), normalized)) return kAudioUnitErr_InvalidParameter;
+    *outValue = static_cast<AudioUnitParameterValue>(normalized);
     return noErr;
 }
 
 OSStatus AUClient::setParameter(AudioUnitParameterID id, AudioUnitParameterValue value) noexcept {
-    if (id >= UInt32(client_->numParams())) return kAudioUnitErr_InvalidParameter;
-    client_->setParameterFromHost(int(id), value);
+    if (id >= UInt32(facade_->numParameters()) || !facade_->setParameter(int(id), value))
+        return kAudioUnitErr_InvalidParameter;
     return noErr;
 }
 
@@ -182,21 +161,22 @@ OSStatus AUClient::scheduleParameters(const AudioUnitParameterEvent* events, UIn
     for (UInt32 i = 0; i < count; ++i) {
         const AudioUnitParameterEvent& e = events[i];
         if (e.eventType != kParameterEvent_Immediate) continue;  // ramps are not supported
-        if (e.parameter >= UInt32(client_->numParams())) return kAudioUnitErr_InvalidParameter;
-        client_->setParameterFromHost(int(e.parameter), e.eventValues.immediate.value);
+        if (e.parameter >= UInt32(facade_->numParameters()) ||
+            !facade_->setParameter(int(e.parameter), e.eventValues.immediate.value))
+            return kAudioUnitErr_InvalidParameter;
     }
     return noErr;
 }
 
 OSStatus AUClient::reset() noexcept {
-    pushSettings();
+    facade_->resendSettings();
     return noErr;
 }
 
 OSStatus AUClient::addPropertyListener(AudioUnitPropertyID id, AudioUnitPropertyListenerProc proc,
                                        void* userData) noexcept {
     if (proc == nullptr) return kAudio_ParamError;
-    std::lock_guard<UncheckedMutex> lock(mutex_);
+    std::lock_guard<UncheckedMutex> lock(hostMutex_);
     for (const PropertyListener& l : propertyListeners_)
         if (l.id == id && l.proc == proc) return noErr;
     propertyListeners_.push_back({id, proc, userData});
@@ -204,7 +184,7 @@ OSStatus AUClient::addPropertyListener(AudioUnitPropertyID id, AudioUnitProperty
 }
 
 OSStatus AUClient::removePropertyListener(AudioUnitPropertyID id, AudioUnitPropertyListenerProc proc) noexcept {
-    std::lock_guard<UncheckedMutex> lock(mutex_);
+    std::lock_guard<UncheckedMutex> lock(hostMutex_);
     for (std::size_t i = 0; i < propertyListeners_.size(); ++i) {
         if (propertyListeners_[i].id == id && propertyListeners_[i].proc == proc) {
             propertyListeners_[i] = propertyListeners_.back();
@@ -217,7 +197,7 @@ OSStatus AUClient::removePropertyListener(AudioUnitPropertyID id, AudioUnitPrope
 
 OSStatus AUClient::removePropertyListenerWithUserData(AudioUnitPropertyID id, AudioUnitPropertyListenerProc proc,
                                                       void* userData) noexcept {
-    std::lock_guard<UncheckedMutex> lock(mutex_);
+    std::lock_guard<UncheckedMutex> lock(hostMutex_);
     for (std::size_t i = 0; i < propertyListeners_.size(); ++i) {
         const PropertyListener& l = propertyListeners_[i];
         if (l.id == id && l.proc == proc && l.userData == userData) {
@@ -231,12 +211,29 @@ OSStatus AUClient::removePropertyListenerWithUserData(AudioUnitPropertyID id, Au
 
 OSStatus AUClient::addRenderNotify(AURenderCallback proc, void* userData) noexcept {
     if (proc == nullptr) return kAudio_ParamError;
-    std::lock_guard<UncheckedMutex> lock(notifyMutex_);
-    renderNotifications_.push_back({proc, userData});
+    std::lock_guard<UncheckedMutex> host(hostMutex_);  // one grower at a time
+    {
+        std::lock_guard<UncheckedMutex> lock(notifyMutex_);
+        if (renderNotifications_.size() < renderNotifications_.capacity()) {
+            renderNotifications_.push_back({proc, userData});  // within capacity: no allocation
+            return noErr;
+        }
+    }
+    // Full: build the longer list outside the lock render takes, swap it in, and free
+    // the old one outside as well.
+    std::vector<RenderNotify> grown;
+    grown.reserve(2 * renderNotifications_.capacity() + kRenderNotifyReserve);
+    {
+        std::lock_guard<UncheckedMutex> lock(notifyMutex_);
+        grown.assign(renderNotifications_.begin(), renderNotifications_.end());
+        grown.push_back({proc, userData});
+        renderNotifications_.swap(grown);
+    }
     return noErr;
 }
 
 OSStatus AUClient::removeRenderNotify(AURenderCallback proc, void* userData) noexcept {
+    std::lock_guard<UncheckedMutex> host(hostMutex_);
     std::lock_guard<UncheckedMutex> lock(notifyMutex_);
     for (auto it = renderNotifications_.begin(); it != renderNotifications_.end(); ++it) {
         if (it->proc == proc && it->userData == userData) {
@@ -254,20 +251,20 @@ OSStatus AUClient::midiEvent(UInt32 status, UInt32 data1, UInt32 data2, UInt32 o
     m.bytes[1] = static_cast<std::uint8_t>(data1 & 0x7F);
     m.bytes[2] = static_cast<std::uint8_t>(data2 & 0x7F);
     m.length = hasOneDataByte(m.bytes[0]) ? 2 : 3;
-    return queueMidi(m) ? OSStatus(noErr) : OSStatus(kAudioUnitErr_InvalidProperty);
+    return facade_->queueMidi(m) ? OSStatus(noErr) : OSStatus(kAudioUnitErr_InvalidProperty);
 }
 
 OSStatus AUClient::sysEx(const UInt8*, UInt32) noexcept {
-    return client_->pluginInfo().receivesMIDI ? OSStatus(noErr) : OSStatus(kAudioUnitErr_InvalidProperty);
+    return facade_->pluginInfo().receivesMIDI ? OSStatus(noErr) : OSStatus(kAudioUnitErr_InvalidProperty);
 }
 
 OSStatus AUClient::prepareOrReleaseInstrument() noexcept {
-    return client_->pluginInfo().receivesMIDI ? OSStatus(noErr) : OSStatus(kAudioUnitErr_InvalidProperty);
+    return facade_->pluginInfo().receivesMIDI ? OSStatus(noErr) : OSStatus(kAudioUnitErr_InvalidProperty);
 }
 
 OSStatus AUClient::startNote(MusicDeviceGroupID group, NoteInstanceID* outNote, UInt32 offset,
                              const MusicDeviceNoteParams* params) noexcept {
-    if (!client_->pluginInfo().receivesMIDI) return kAudioUnitErr_InvalidProperty;
+    if (!facade_->pluginInfo().receivesMIDI) return kAudioUnitErr_InvalidProperty;
     if (params == nullptr) return kAudio_ParamError;
     MidiMessage m;
     m.offset = static_cast<std::int32_t>(offset & kMusicDeviceSampleFrameMask_SampleOffset);
@@ -276,7 +273,7 @@ OSStatus AUClient::startNote(MusicDeviceGroupID group, NoteInstanceID* outNote, 
     m.bytes[2] = clampMidi(params->mVelocity);
     m.length = 3;
     if (outNote != nullptr) *outNote = m.bytes[1];  // the note is identified by its pitch
-    queueMidi(m);
+    (void)facade_->queueMidi(m);  // receivesMIDI was checked above
     return noErr;
 }
 
@@ -287,11 +284,11 @@ OSStatus AUClient::stopNote(MusicDeviceGroupID group, NoteInstanceID note, UInt3
     m.bytes[1] = static_cast<std::uint8_t>(note & 0x7F);
     m.bytes[2] = 0;
     m.length = 3;
-    return queueMidi(m) ? OSStatus(noErr) : OSStatus(kAudioUnitErr_InvalidProperty);
+    return facade_->queueMidi(m) ? OSStatus(noErr) : OSStatus(kAudioUnitErr_InvalidProperty);
 }
 
 ComponentResult AUClient::canDo(SInt16 selector) const noexcept {
-    const PluginInfo& info = client_->pluginInfo();
+    const PluginInfo& info = facade_->pluginInfo();
     if ((selector >= 1 && selector <= 7) || (selector >= 9 && selector <= 11) || (selector >= 14 && selector <= 18) ||
         (selector >= -4 && selector <= -1))
         return 1;
@@ -301,7 +298,7 @@ ComponentResult AUClient::canDo(SInt16 selector) const noexcept {
     return 0;
 }
 
-ComponentResult AUClient::version() const noexcept { return client_->pluginInfo().publicVersion.packed(); }
+ComponentResult AUClient::version() const noexcept { return facade_->pluginInfo().publicVersion.packed(); }
 
 void AUClient::sendParameterEvent(AudioUnitEventType type, int index) noexcept {
     AudioUnitEvent event{};
@@ -331,12 +328,12 @@ DAW AUClient::getDAW() noexcept { return static_cast<DAW>(daw_.load(std::memory_
 PluginFormat AUClient::getPluginFormat() noexcept { return PluginFormat::auv2; }
 
 void* AUClient::openEditorView() {
-    IGraphics* existing = client_->graphics();
+    IGraphics* existing = facade_->editor();
     if (existing != nullptr && editorOpened_) existing->closeUI();
-    IGraphics* editor = client_->openGraphicsFromHost();
+    IGraphics* editor = facade_->openEditor();
     if (editor == nullptr) return nullptr;
     editorOpened_ = true;
-    return editor->openUI(nullptr, nullptr, client_.get(), GraphicsBackend::cocoa);
+    return editor->openUI(nullptr, nullptr, &facade_->client(), GraphicsBackend::cocoa);
 }
 
 }  // namespace fw

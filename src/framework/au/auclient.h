@@ -1,12 +1,18 @@
 #pragma once
 // AUClient: one Audio Unit (version 2) instance wrapped around a plug-in client.
 //
-// It owns the client and answers the host's selectors: properties, parameters,
-// rendering, state and presets, MIDI, listeners and notifications. It implements
-// IHostCommand, so that parameter gestures from the editor reach the host as Audio
-// Unit events. Settings the host changes on its threads (sample rate, maximum
-// frames, bypass) travel to the render thread in a queue and reach the client at the
-// next render, so reset and processing always run on the host's audio thread.
+// It owns the client through a ClientFacade and translates the host's selectors onto
+// it: properties, parameters, rendering, state and presets, MIDI, listeners and
+// notifications. Everything any format needs (settings reaching the audio thread,
+// channel handling, bypass, parameter descriptions, state) lives in the facade; what
+// is here is Apple's side: buses and connections, the input pull, Core Foundation
+// objects, events. It implements IHostCommand, so that parameter gestures from the
+// editor reach the host as Audio Unit events.
+//
+// Locks: the host lock serialises the host threads' selectors and guards the
+// listener list; render never takes it. The main lock guards only what render reads
+// of the buses, connections and callbacks; host threads hold it for short copies,
+// never while they call out, build Core Foundation objects or allocate.
 //
 // The entry points (auentry.h) create one AUClient per instance and call these
 // methods with the floating-point state set and exceptions caught.
@@ -18,23 +24,12 @@
 #include <vector>
 
 #include "framework/au/aubus.h"
-#include "framework/client/client.h"
-#include "framework/core/lockedqueue.h"
+#include "framework/client/clientfacade.h"
 #include "framework/core/uncheckedmutex.h"
 #include "framework/core/vec.h"
 #include "framework/platform/systemframeworks.h"
 
 namespace fw {
-
-// A message from a host thread to the render thread.
-struct AudioThreadMessage {
-    enum class Kind : std::uint8_t { settingsChanged = 0, midi = 1 };
-    Kind kind = Kind::settingsChanged;
-    int maxFrames = 0;
-    float sampleRate = 0;
-    bool bypass = false;
-    MidiMessage midi;
-};
 
 // The private property through which the view factory reaches the AUClient of a unit.
 inline constexpr AudioUnitPropertyID kAUClientPrivateProperty = 0xDEADBEEF;
@@ -49,7 +44,7 @@ public:
     AUClient(const AUClient&) = delete;
     AUClient& operator=(const AUClient&) = delete;
 
-    Client& client() noexcept { return *client_; }
+    Client& client() noexcept { return facade_->client(); }
     // The handle that identifies this unit to the host.
     AudioUnit unitHandle() const noexcept;
 
@@ -132,10 +127,11 @@ private:
     au::AUBus* busFor(AudioUnitScope scope, AudioUnitElement element) noexcept;
     OSStatus setStreamFormat(au::AUBus& bus, bool input, const AudioStreamBasicDescription& format) noexcept;
     OSStatus makeConnection(const AudioUnitConnection& connection) noexcept;
+    // Host thread, under the host lock: the only writes to what render reads of a bus,
+    // each under the main lock.
+    void setHostChannels(au::AUBus& bus, int channels) noexcept;
+    void commitConnection(au::AUBus& bus, const au::AUBus& next) noexcept;
     void notifyPropertyListeners(AudioUnitPropertyID id, AudioUnitScope scope) noexcept;
-    // Any host thread. Pushes the current settings to the render thread.
-    void pushSettings() noexcept;
-    bool queueMidi(const MidiMessage& message) noexcept;
     void sendParameterEvent(AudioUnitEventType type, int index) noexcept;
 
     // State and presets (austate.cpp); host thread, under the lock.
@@ -145,7 +141,6 @@ private:
     OSStatus copyPresentPreset(AUPreset& out);
 
     // Render steps (aurender.cpp); audio thread.
-    void applyMessages() noexcept;
     void resizeScratch(int maxFrames);
     OSStatus pullInputs(const AudioTimeStamp& timeStamp, UInt32 frames) noexcept;
     OSStatus takeOutputs(UInt32 bus, UInt32 frames, AudioBufferList& ioData) noexcept;
@@ -155,22 +150,17 @@ private:
                                  UInt32 frames, AudioBufferList* ioData) noexcept;
     TimeInfo timeInfoFromHost() const noexcept;
 
-    std::unique_ptr<Client> client_;
     const ComponentInstance componentInstance_;
     const AudioComponentInstance pluginInstance_;
     const sys::CoreFoundationApi& cf_;
     const sys::CoreServicesApi& cs_;
     const sys::AudioToolboxApi& at_;
 
-    // Property access, initialization, the listener list and the input pull.
+    // Host threads: property access, initialization, the listener list.
+    UncheckedMutex hostMutex_;
+    // What render reads of the buses, connections and callbacks (the input pull).
     UncheckedMutex mutex_;
-    LockedQueue<AudioThreadMessage> messages_{256};
-
-    // Current host settings (under mutex_).
-    float sampleRate_ = 44100.0f;
-    int maxFrames_ = 1024;
-    bool bypass_ = false;
-    bool initialized_ = false;
+    bool initialized_ = false;  // under hostMutex_
 
     std::vector<au::AUBus> inputBuses_;
     std::vector<au::AUBus> outputBuses_;
@@ -179,16 +169,10 @@ private:
     AUMIDIOutputCallbackStruct midiOutput_{};
 
     UncheckedMutex notifyMutex_;  // guards renderNotifications_
+    // Grown outside the lock, so render never waits on an allocation.
     std::vector<RenderNotify> renderNotifications_;
 
-    // Render thread: settings from the queue and what was last given to the client.
-    int rtMaxFrames_ = 0;
-    float rtSampleRate_ = 0;
-    bool rtBypass_ = false;
-    int appliedMaxFrames_ = 0;
-    float appliedSampleRate_ = 0;
-    int appliedInputs_ = 0;
-    int appliedOutputs_ = 0;
+    // Render thread.
     int scratchFrames_ = 0;
     double lastPulledSampleTime_;  // NaN until the first pull
     UInt32 lastPulledFrames_ = 0;
@@ -196,17 +180,16 @@ private:
     HostCallbackInfo rtHostCallbacks_{};
     AUMIDIOutputCallbackStruct rtMidiOutput_{};
 
-    // MIDI drained from the queue, handed to the client after any reset of this render
-    // (a reset empties the client's MIDI queue).
-    Vec<MidiMessage> pendingMidi_;
     Vec<float, 64> scratch_;          // (inputs + outputs) channels of scratchFrames_
-    std::vector<float*> inputPtrs_;   // one per plug-in input channel
-    std::vector<float*> outputPtrs_;  // one per plug-in output channel
-    std::vector<float*> compactIn_;   // the non-null ones, given to the client
-    std::vector<float*> compactOut_;
+    std::vector<float*> inputPtrs_;   // one per plug-in input channel; null: none
+    std::vector<float*> outputPtrs_;  // one per plug-in output channel; null: none
 
     std::atomic<int> daw_{0};
     bool editorOpened_ = false;  // UI thread
+
+    // Declared last and reset first in the destructor: the client's editor may still
+    // call the host command while it is torn down.
+    std::unique_ptr<ClientFacade> facade_;
 };
 
 }  // namespace fw

@@ -4,7 +4,6 @@
 #include <new>
 
 #include "framework/au/aucf.h"
-#include "framework/client/preset.h"
 
 namespace fw::au {
 
@@ -58,13 +57,13 @@ const CFArrayCallBacks kPresetCallBacks = {0, retainRecord, releaseRecord, descr
 
 }  // namespace
 
-CFArrayRef createFactoryPresetArray(const PresetBank& bank) noexcept {
+CFArrayRef createFactoryPresetArray(std::span<const std::string> names) noexcept {
     const auto& cf = sys::coreFoundation();
-    CFMutableArrayRef array = cf.CFArrayCreateMutable(nullptr, bank.numPresets(), &kPresetCallBacks);
+    CFMutableArrayRef array = cf.CFArrayCreateMutable(nullptr, CFIndex(names.size()), &kPresetCallBacks);
     if (array == nullptr) return nullptr;
-    for (int i = 0; i < bank.numPresets(); ++i) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
         void* memory = cf.CFAllocatorAllocate(nullptr, sizeof(PresetRecord), 0);
-        CFStringRef name = createCFString(bank.preset(i)->name.c_str());
+        CFStringRef name = createCFString(names[i].c_str());
         if (memory == nullptr || name == nullptr) {
             if (memory != nullptr) cf.CFAllocatorDeallocate(nullptr, memory);
             if (name != nullptr) cf.CFRelease(name);

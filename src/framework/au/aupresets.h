@@ -6,14 +6,13 @@
 
 #include <CoreFoundation/CoreFoundation.h>
 
-namespace fw {
-class PresetBank;
-}
+#include <span>
+#include <string>
 
 namespace fw::au {
 
-// Host thread. A new array (the caller releases it) of every preset of the bank, in
-// order; null when it cannot be created.
-CFArrayRef createFactoryPresetArray(const PresetBank& bank) noexcept;
+// Host thread. A new array (the caller releases it) of presets numbered 0, 1, ... with
+// these names, in order; null when it cannot be created.
+CFArrayRef createFactoryPresetArray(std::span<const std::string> names) noexcept;
 
 }  // namespace fw::au

@@ -10,7 +10,6 @@
 #include "framework/au/audispatch.h"
 #include "framework/au/aupresets.h"
 #include "framework/au/auviewfactory.h"
-#include "framework/client/integerparameter.h"
 
 namespace fw {
 
@@ -24,6 +23,11 @@ static_assert(kParameterFlags == 0xC8800010u);
 
 constexpr UInt32 kFormatFlags =
     kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked | kAudioFormatFlagIsNonInterleaved;  // 0x29
+
+// Integer and enumerated parameters list their values' texts for the host.
+bool hasValueStrings(const ParameterInfo& p) noexcept {
+    return p.kind == ParameterKind::integer || p.kind == ParameterKind::enumeration;
+}
 
 bool isInputOrGlobal(AudioUnitScope scope) noexcept {
     return scope == kAudioUnitScope_Input || scope == kAudioUnitScope_Global;
@@ -53,9 +57,9 @@ au::AUBus* AUClient::busFor(AudioUnitScope scope, AudioUnitElement element) noex
 
 OSStatus AUClient::propertyInfo(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element,
                                 PropertySize& out) noexcept {
-    const PluginInfo& info = client_->pluginInfo();
+    const PluginInfo& info = facade_->pluginInfo();
     const bool global = scope == kAudioUnitScope_Global;
-    const UInt32 numParams = static_cast<UInt32>(client_->numParams());
+    const UInt32 numParams = static_cast<UInt32>(facade_->numParameters());
     out = PropertySize{};
     switch (id) {
         case kAudioUnitProperty_ClassInfo: out = {sizeof(CFPropertyListRef), true}; return noErr;
@@ -98,7 +102,7 @@ OSStatus AUClient::propertyInfo(AudioUnitPropertyID id, AudioUnitScope scope, Au
             return noErr;
         case kAudioUnitProperty_SupportedNumChannels:
             if (!global) return kAudioUnitErr_InvalidScope;
-            out = {UInt32(client_->legalIOs().size() * sizeof(AUChannelInfo)), false};
+            out = {UInt32(facade_->legalIOs().size() * sizeof(AUChannelInfo)), false};
             return noErr;
         case kAudioUnitProperty_MaximumFramesPerSlice:
         case kAudioUnitProperty_BypassEffect:
@@ -107,9 +111,8 @@ OSStatus AUClient::propertyInfo(AudioUnitPropertyID id, AudioUnitScope scope, Au
             return noErr;
         case kAudioUnitProperty_ParameterValueStrings: {
             if (!global) return kAudioUnitErr_InvalidScope;
-            const bool integer =
-                element < numParams && dynamic_cast<const IntegerParameter*>(client_->param(int(element))) != nullptr;
-            if (!integer) return kAudioUnitErr_InvalidProperty;
+            const ParameterInfo* p = element < numParams ? facade_->parameterInfo(int(element)) : nullptr;
+            if (p == nullptr || !hasValueStrings(*p)) return kAudioUnitErr_InvalidProperty;
             out = {sizeof(CFArrayRef), false};
             return noErr;
         }
@@ -191,24 +194,24 @@ OSStatus AUClient::readProperty(AudioUnitPropertyID id, AudioUnitScope scope, Au
         case kAudioUnitProperty_HostCallbacks:
             size = 0;  // write-only: nothing to read back
             return noErr;
-        case kAudioUnitProperty_SampleRate: store(outData, Float64(sampleRate_)); return noErr;
+        case kAudioUnitProperty_SampleRate: store(outData, Float64(facade_->settings().sampleRate)); return noErr;
         case kAudioUnitProperty_ParameterList: {
             auto* ids = static_cast<AudioUnitParameterID*>(outData);
             for (UInt32 i = 0; i < size / sizeof(AudioUnitParameterID); ++i) ids[i] = i;
             return noErr;
         }
         case kAudioUnitProperty_ParameterInfo: {
-            Parameter& p = *client_->param(int(element));
+            const ParameterInfo& p = *facade_->parameterInfo(int(element));
             AudioUnitParameterInfo pi{};
-            const std::string& name = p.name();
+            const std::string& name = p.name;
             const std::size_t n = std::min<std::size_t>(name.size(), sizeof pi.name - 1);  // 51 bytes and a zero
             std::memcpy(pi.name, name.data(), n);
             pi.cfNameString = au::createCFString(name.c_str());
             pi.unit = kAudioUnitParameterUnit_Generic;
             pi.minValue = 0;  // the host always sees normalized values
             pi.maxValue = 1;
-            pi.defaultValue = static_cast<AudioUnitParameterValue>(p.getNormalizedDefault());
-            pi.flags = kParameterFlags | (p.isAutomatable() ? 0u : UInt32(kAudioUnitParameterFlag_NonRealTime));
+            pi.defaultValue = static_cast<AudioUnitParameterValue>(p.normalizedDefault);
+            pi.flags = kParameterFlags | (p.automatable ? 0u : UInt32(kAudioUnitParameterFlag_NonRealTime));
             store(outData, pi);
             return noErr;
         }
@@ -222,7 +225,7 @@ OSStatus AUClient::readProperty(AudioUnitPropertyID id, AudioUnitScope scope, Au
         case kAudioUnitProperty_StreamFormat: {
             const au::AUBus& bus = global ? outputBuses_[0] : *busFor(scope, element);
             AudioStreamBasicDescription f{};
-            f.mSampleRate = sampleRate_;
+            f.mSampleRate = facade_->settings().sampleRate;
             f.mFormatID = kAudioFormatLinearPCM;
             f.mFormatFlags = kFormatFlags;
             f.mBytesPerPacket = 4;
@@ -242,34 +245,26 @@ OSStatus AUClient::readProperty(AudioUnitPropertyID id, AudioUnitScope scope, Au
             return noErr;
         }
         case kAudioUnitProperty_Latency: {
-            const double rate = sampleRate_;
-            store(outData, Float64(client_->latencySamples(rate)) / rate);
+            store(outData, Float64(facade_->latencySeconds(facade_->settings().sampleRate)));
             return noErr;
         }
-        case kAudioUnitProperty_TailTime: store(outData, Float64(client_->tailSizeInSeconds())); return noErr;
+        case kAudioUnitProperty_TailTime: store(outData, Float64(facade_->tailSeconds())); return noErr;
         case kAudioUnitProperty_SupportedNumChannels: {
             auto* infos = static_cast<AUChannelInfo*>(outData);
             std::size_t i = 0;
-            for (const LegalIO& io : client_->legalIOs())
+            for (const LegalIO& io : facade_->legalIOs())
                 infos[i++] = {SInt16(io.numInputChannels), SInt16(io.numOutputChannels)};
             return noErr;
         }
-        case kAudioUnitProperty_MaximumFramesPerSlice: store(outData, UInt32(maxFrames_)); return noErr;
-        case kAudioUnitProperty_BypassEffect: store(outData, UInt32(bypass_ ? 1 : 0)); return noErr;
+        case kAudioUnitProperty_MaximumFramesPerSlice: store(outData, UInt32(facade_->settings().maxFrames)); return noErr;
+        case kAudioUnitProperty_BypassEffect: store(outData, UInt32(facade_->settings().bypass ? 1 : 0)); return noErr;
         case kAudioUnitProperty_LastRenderError: store(outData, OSStatus(noErr)); return noErr;
         case kAudioUnitProperty_ParameterValueStrings: {
-            const auto& p = dynamic_cast<const IntegerParameter&>(*client_->param(int(element)));
-            const auto* e = dynamic_cast<const EnumParameter*>(&p);
+            const ParameterInfo& p = *facade_->parameterInfo(int(element));
             CFMutableArrayRef array = cf_.CFArrayCreateMutable(nullptr, 0, cf_.kCFTypeArrayCallBacks);
             if (array == nullptr) return kAudioUnitErr_InvalidProperty;
-            for (int v = p.minValue(); v <= p.maxValue(); ++v) {
-                char text[32];
-                const char* s = text;
-                if (e != nullptr)
-                    s = e->possibleValues()[std::size_t(v)].c_str();
-                else
-                    std::snprintf(text, sizeof text, "%d", v);
-                CFStringRef string = au::createCFString(s);
+            for (const std::string& text : p.valueStrings) {
+                CFStringRef string = au::createCFString(text.c_str());
                 cf_.CFArrayAppendValue(array, string);
                 cf_.CFRelease(string);
             }
@@ -277,7 +272,11 @@ OSStatus AUClient::readProperty(AudioUnitPropertyID id, AudioUnitScope scope, Au
             return noErr;
         }
         case kAudioUnitProperty_FactoryPresets: {
-            CFArrayRef presets = au::createFactoryPresetArray(client_->presetBank());
+            std::vector<std::string> names;
+            const int count = facade_->numPresets();
+            names.reserve(std::size_t(count));
+            for (int i = 0; i < count; ++i) names.push_back(facade_->presetName(i));
+            CFArrayRef presets = au::createFactoryPresetArray(names);
             if (presets == nullptr) return -4960;  // coreFoundationUnknownErr
             store(outData, presets);
             return noErr;
@@ -306,21 +305,23 @@ OSStatus AUClient::readProperty(AudioUnitPropertyID id, AudioUnitScope scope, Au
             return noErr;
         case kAudioUnitProperty_ParameterStringFromValue: {
             auto request = load<AudioUnitParameterStringFromValue>(outData);
-            Parameter* p = client_->param(request.inParamID < UInt32(client_->numParams()) ? int(request.inParamID) : -1);
-            if (p == nullptr) return kAudioUnitErr_InvalidParameter;
+            const int id = request.inParamID < UInt32(facade_->numParameters()) ? int(request.inParamID) : -1;
+            double value = 0;
             // No value means the current one.
-            const double value = request.inValue != nullptr ? double(*request.inValue) : p->getForHost();
+            if (!facade_->getParameter(id, value)) return kAudioUnitErr_InvalidParameter;
+            if (request.inValue != nullptr) value = double(*request.inValue);
             char text[128];
-            p->stringFromNormalizedValue(value, text, sizeof text);
+            if (!facade_->parameterText(id, value, text, sizeof text)) return kAudioUnitErr_InvalidParameter;
             request.outString = au::createCFString(text);
             store(outData, request);
             return noErr;
         }
         case kAudioUnitProperty_ParameterIDName: {
             auto request = load<AudioUnitParameterIDName>(outData);
-            Parameter* p = client_->param(request.inID < UInt32(client_->numParams()) ? int(request.inID) : -1);
+            const ParameterInfo* p =
+                facade_->parameterInfo(request.inID < UInt32(facade_->numParameters()) ? int(request.inID) : -1);
             if (p == nullptr) return kAudioUnitErr_InvalidParameter;
-            std::string name = p->name();
+            std::string name = p->name;
             if (request.inDesiredLength >= 0 && std::size_t(request.inDesiredLength) < name.size())
                 name.resize(std::size_t(request.inDesiredLength));
             request.outName = au::createCFString(name.c_str());
@@ -336,11 +337,11 @@ OSStatus AUClient::readProperty(AudioUnitPropertyID id, AudioUnitScope scope, Au
         }
         case kAudioUnitProperty_ParameterValueFromString: {
             auto request = load<AudioUnitParameterValueFromString>(outData);
-            Parameter* p = client_->param(request.inParamID < UInt32(client_->numParams()) ? int(request.inParamID) : -1);
-            if (p == nullptr) return kAudioUnitErr_InvalidParameter;
+            const int id = request.inParamID < UInt32(facade_->numParameters()) ? int(request.inParamID) : -1;
+            if (facade_->parameterInfo(id) == nullptr) return kAudioUnitErr_InvalidParameter;
             std::string text;
             double normalized = 0;
-            if (!au::utf8FromCFString(request.inString, text) || !p->normalizedValueFromString(text, normalized))
+            if (!au::utf8FromCFString(request.inString, text) || !facade_->parameterFromText(id, text, normalized))
                 return kAudioUnitErr_InvalidProperty;
             request.outValue = static_cast<AudioUnitParameterValue>(normalized);
             store(outData, request);

@@ -1,5 +1,6 @@
-// Rendering: settings from the queue, the input pull, the output buffers, the reset
-// when settings really changed, bypass, transport and the client's processing.
+// Rendering: the input pull, the output buffers, transport and MIDI output; the
+// facade takes the newest settings, resets the client when they really changed,
+// bypasses and processes.
 
 #include <algorithm>
 #include <cmath>
@@ -41,9 +42,9 @@ OSStatus AUClient::render(AudioUnitRenderActionFlags* ioActionFlags, const Audio
         return kAudioUnitErr_InvalidPropertyValue;
     if (ioData == nullptr) return kAudio_ParamError;
 
-    applyMessages();
-    if (frames > UInt32(rtMaxFrames_)) return kAudioUnitErr_TooManyFramesToProcess;
-    if (rtMaxFrames_ != scratchFrames_) resizeScratch(rtMaxFrames_);
+    const HostSettings& settings = facade_->beginRender();
+    if (frames > UInt32(settings.maxFrames)) return kAudioUnitErr_TooManyFramesToProcess;
+    if (settings.maxFrames != scratchFrames_) resizeScratch(settings.maxFrames);
 
     const AudioUnitRenderActionFlags hostFlags = ioActionFlags != nullptr ? *ioActionFlags : 0;
     callRenderNotifications(hostFlags | kAudioUnitRenderAction_PreRender, timeStamp, bus, frames, ioData);
@@ -67,19 +68,6 @@ OSStatus AUClient::render(AudioUnitRenderActionFlags* ioActionFlags, const Audio
 
     callRenderNotifications(hostFlags | kAudioUnitRenderAction_PostRender, timeStamp, bus, frames, ioData);
     return noErr;
-}
-
-void AUClient::applyMessages() noexcept {
-    AudioThreadMessage message;
-    while (messages_.tryPopFront(message)) {
-        if (message.kind == AudioThreadMessage::Kind::settingsChanged) {
-            rtMaxFrames_ = message.maxFrames;
-            rtSampleRate_ = message.sampleRate;
-            rtBypass_ = message.bypass;
-        } else if (pendingMidi_.length() < pendingMidi_.capacity()) {
-            pendingMidi_.pushBack(message.midi);
-        }
-    }
 }
 
 void AUClient::resizeScratch(int maxFrames) {
@@ -171,46 +159,16 @@ int AUClient::lastActiveOutputBus() const noexcept {
 }
 
 void AUClient::processBlock(UInt32 frames) noexcept {
-    compactIn_.clear();
-    compactOut_.clear();
-    for (float* p : inputPtrs_)
-        if (p != nullptr) compactIn_.push_back(p);  // within the capacity reserved at construction
-    for (float* p : outputPtrs_)
-        if (p != nullptr) compactOut_.push_back(p);
-    const int numIn = int(compactIn_.size());
-    const int numOut = int(compactOut_.size());
+    // Channels the host did not supply have no pointer; the facade leaves them out.
+    // Bypassed, the host's transport is not asked.
+    const TimeInfo info = facade_->renderSettings().bypass ? TimeInfo{} : timeInfoFromHost();
+    (void)facade_->process(inputPtrs_, outputPtrs_, int(frames), info);
 
-    if (rtMaxFrames_ != appliedMaxFrames_ || rtSampleRate_ != appliedSampleRate_ || numIn != appliedInputs_ ||
-        numOut != appliedOutputs_) {
-        client_->resetFromHost(rtSampleRate_, rtMaxFrames_, numIn, numOut);
-        appliedMaxFrames_ = rtMaxFrames_;
-        appliedSampleRate_ = rtSampleRate_;
-        appliedInputs_ = numIn;
-        appliedOutputs_ = numOut;
-    }
-
-    // Within the capacity reserved at construction, so the client's queue never grows here.
-    if (!rtBypass_)
-        for (const MidiMessage& m : pendingMidi_) client_->enqueueMIDIFromHost(m);
-    pendingMidi_.clearContents();
-
-    const std::size_t bytes = std::size_t(frames) * sizeof(float);
-    if (rtBypass_) {
-        const int copied = std::min(numIn, numOut);
-        for (int c = 0; c < copied; ++c)
-            if (compactOut_[std::size_t(c)] != compactIn_[std::size_t(c)])
-                std::memmove(compactOut_[std::size_t(c)], compactIn_[std::size_t(c)], bytes);
-        for (int c = copied; c < numOut; ++c) std::memset(compactOut_[std::size_t(c)], 0, bytes);
-        return;
-    }
-
-    client_->processAudioFromHost(compactIn_, compactOut_, int(frames), timeInfoFromHost(), false);
-
-    if (client_->pluginInfo().sendsMIDI && rtMidiOutput_.midiOutputCallback != nullptr) {
+    if (facade_->pluginInfo().sendsMIDI && rtMidiOutput_.midiOutputCallback != nullptr) {
         AudioTimeStamp stamp{};
         MidiPacketList list{};
         list.numPackets = 1;
-        for (const MidiMessage& m : client_->midiOutputForBlock()) {
+        for (const MidiMessage& m : facade_->midiOutput()) {
             list.packet[0].timeStamp = UInt64(std::max(m.offset, 0));  // frames into this block
             list.packet[0].length = m.length;
             std::memcpy(list.packet[0].data, m.bytes, std::min<std::size_t>(m.length, sizeof m.bytes));

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include "framework/au/aucf.h"
@@ -43,8 +44,7 @@ OSStatus AUClient::writeProperty(AudioUnitPropertyID id, AudioUnitScope scope, A
             if (!needs(sizeof(Float64))) return kAudioUnitErr_InvalidPropertyValue;
             const Float64 rate = load<Float64>(inData);
             if (!isValidSampleRate(rate)) return kAudioUnitErr_InvalidPropertyValue;
-            sampleRate_ = static_cast<float>(rate);
-            pushSettings();
+            facade_->setSampleRate(static_cast<float>(rate));  // the unit keeps its rate in single precision
             return noErr;
         }
         case kAudioUnitProperty_StreamFormat: {
@@ -67,28 +67,26 @@ OSStatus AUClient::writeProperty(AudioUnitPropertyID id, AudioUnitScope scope, A
             if (!needs(sizeof(UInt32))) return kAudioUnitErr_InvalidPropertyValue;
             const UInt32 frames = load<UInt32>(inData);
             if (frames > kLargestMaximumFrames) return kAudioUnitErr_InvalidPropertyValue;
-            maxFrames_ = static_cast<int>(frames);
-            pushSettings();
+            facade_->setMaxFrames(static_cast<int>(frames));
             return noErr;
         }
         case kAudioUnitProperty_BypassEffect:
             if (!needs(sizeof(UInt32))) return kAudioUnitErr_InvalidPropertyValue;
-            bypass_ = load<UInt32>(inData) != 0;
-            pushSettings();
+            facade_->setBypass(load<UInt32>(inData) != 0);
             return noErr;
         case kAudioUnitProperty_SetRenderCallback: {
             if (scope != kAudioUnitScope_Input) return kAudioUnitErr_InvalidScope;
             if (element >= inputBuses_.size()) return kAudioUnitErr_InvalidElement;
             if (!needs(sizeof(AURenderCallbackStruct))) return kAudioUnitErr_InvalidPropertyValue;
             const auto callback = load<AURenderCallbackStruct>(inData);
-            au::AUBus& bus = inputBuses_[element];
-            bus.clearConnection();
+            au::AUBus next = inputBuses_[element];
+            next.clearConnection();
             if (callback.inputProc != nullptr) {
-                bus.callback = callback.inputProc;
-                bus.callbackRef = callback.inputProcRefCon;
+                next.callback = callback.inputProc;
+                next.callbackRef = callback.inputProcRefCon;
             }
-            bus.updateConnected();
-            pushSettings();
+            commitConnection(inputBuses_[element], next);
+            facade_->resendSettings();
             return noErr;
         }
         case kAudioUnitProperty_HostCallbacks: {
@@ -97,6 +95,7 @@ OSStatus AUClient::writeProperty(AudioUnitPropertyID id, AudioUnitScope scope, A
             if (!needs(sizeof(void*))) return kAudioUnitErr_InvalidPropertyValue;
             HostCallbackInfo callbacks{};
             std::memcpy(&callbacks, inData, std::min<std::size_t>(inDataSize, sizeof callbacks));
+            std::lock_guard<UncheckedMutex> lock(mutex_);
             hostCallbacks_ = callbacks;
             return noErr;
         }
@@ -113,16 +112,36 @@ OSStatus AUClient::writeProperty(AudioUnitPropertyID id, AudioUnitScope scope, A
             daw_.store(static_cast<int>(identifyDAW(name.c_str())), std::memory_order_relaxed);
             return noErr;
         }
-        case kAudioUnitProperty_MIDIOutputCallback:
+        case kAudioUnitProperty_MIDIOutputCallback: {
             if (!needs(sizeof(AUMIDIOutputCallbackStruct))) return kAudioUnitErr_InvalidPropertyValue;
-            midiOutput_ = load<AUMIDIOutputCallbackStruct>(inData);
+            const auto callback = load<AUMIDIOutputCallbackStruct>(inData);
+            std::lock_guard<UncheckedMutex> lock(mutex_);
+            midiOutput_ = callback;
             return noErr;
+        }
         default: return kAudioUnitErr_InvalidProperty;
     }
 }
 
+void AUClient::setHostChannels(au::AUBus& bus, int channels) noexcept {
+    std::lock_guard<UncheckedMutex> lock(mutex_);
+    bus.hostChannels = channels;
+}
+
+void AUClient::commitConnection(au::AUBus& bus, const au::AUBus& next) noexcept {
+    // One short section, so render sees the old connection or the new one, never a mix.
+    std::lock_guard<UncheckedMutex> lock(mutex_);
+    bus.sourceUnit = next.sourceUnit;
+    bus.sourceOutput = next.sourceOutput;
+    bus.sourceFastRender = next.sourceFastRender;
+    bus.sourceStorage = next.sourceStorage;
+    bus.callback = next.callback;
+    bus.callbackRef = next.callbackRef;
+    bus.updateConnected();
+}
+
 OSStatus AUClient::setStreamFormat(au::AUBus& bus, bool input, const AudioStreamBasicDescription& format) noexcept {
-    bus.hostChannels = 0;
+    setHostChannels(bus, 0);
     const int channels = static_cast<int>(std::min<UInt32>(format.mChannelsPerFrame, 0x7FFF));
     bool accepted = format.mFormatID == kAudioFormatLinearPCM && channels > 0 && channels <= bus.pluginChannels &&
                     (format.mFormatFlags & (kAudioFormatFlagIsFloat | kAudioFormatFlagIsPacked)) != 0 &&
@@ -133,26 +152,26 @@ OSStatus AUClient::setStreamFormat(au::AUBus& bus, bool input, const AudioStream
         const std::vector<au::AUBus>& same = input ? inputBuses_ : outputBuses_;
         const int total = std::max(au::knownChannelTotal(same), 0) + channels;
         const int other = initialized_ ? au::knownChannelTotal(input ? outputBuses_ : inputBuses_) : -1;
-        accepted = false;
-        for (const LegalIO& io : client_->legalIOs()) {
-            const int mine = input ? io.numInputChannels : io.numOutputChannels;
-            const int theirs = input ? io.numOutputChannels : io.numInputChannels;
-            if (mine == total && (other < 0 || theirs == other)) accepted = true;
-        }
+        accepted = input ? facade_->fitsLegalLayout(total, other) : facade_->fitsLegalLayout(other, total);
     }
     if (!accepted) return kAudioUnitErr_InvalidProperty;
-    bus.hostChannels = channels;
-    if (format.mSampleRate > 0) sampleRate_ = static_cast<float>(format.mSampleRate);
-    pushSettings();
+    setHostChannels(bus, channels);
+    if (format.mSampleRate > 0)
+        facade_->setSampleRate(static_cast<float>(format.mSampleRate));
+    else
+        facade_->resendSettings();
     return noErr;
 }
 
 OSStatus AUClient::makeConnection(const AudioUnitConnection& connection) noexcept {
     if (connection.destInputNumber >= inputBuses_.size()) return kAudioUnitErr_InvalidElement;
     au::AUBus& bus = inputBuses_[connection.destInputNumber];
-    bus.clearConnection();
+    au::AUBus next = bus;
+    next.clearConnection();
+    commitConnection(bus, next);
     OSStatus result = noErr;
     if (connection.sourceAudioUnit != nullptr) {
+        // The source is asked outside the main lock: render never waits on another unit.
         AudioStreamBasicDescription format{};
         UInt32 size = sizeof format;
         OSStatus status = at_.AudioUnitGetProperty(connection.sourceAudioUnit, kAudioUnitProperty_StreamFormat,
@@ -162,8 +181,8 @@ OSStatus AUClient::makeConnection(const AudioUnitConnection& connection) noexcep
         if (status != noErr || size < sizeof format) {
             result = kAudioUnitErr_InvalidProperty;
         } else {
-            bus.sourceUnit = connection.sourceAudioUnit;
-            bus.sourceOutput = connection.sourceOutputNumber;
+            next.sourceUnit = connection.sourceAudioUnit;
+            next.sourceOutput = connection.sourceOutputNumber;
             // A Component Manager source hands out its render procedure; others are
             // rendered through AudioUnitRender.
             void* proc = nullptr;
@@ -171,14 +190,14 @@ OSStatus AUClient::makeConnection(const AudioUnitConnection& connection) noexcep
             if (at_.AudioUnitGetProperty(connection.sourceAudioUnit, kAudioUnitProperty_FastDispatch,
                                          kAudioUnitScope_Global, kAudioUnitRenderSelect, &proc, &procSize) == noErr &&
                 proc != nullptr && procSize == sizeof proc) {
-                bus.sourceFastRender = reinterpret_cast<AudioUnitRenderProc>(proc);
-                bus.sourceStorage = cs_.GetComponentInstanceStorage(connection.sourceAudioUnit);
-                if (bus.sourceStorage == nullptr) bus.sourceFastRender = nullptr;
+                next.sourceFastRender = reinterpret_cast<AudioUnitRenderProc>(proc);
+                next.sourceStorage = cs_.GetComponentInstanceStorage(connection.sourceAudioUnit);
+                if (next.sourceStorage == nullptr) next.sourceFastRender = nullptr;
             }
+            commitConnection(bus, next);
         }
     }
-    bus.updateConnected();
-    pushSettings();
+    facade_->resendSettings();
     return result;
 }
 

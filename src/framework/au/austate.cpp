@@ -37,8 +37,7 @@ struct StateKeys {
 }  // namespace
 
 CFPropertyListRef AUClient::createClassInfo() {
-    const PluginInfo& info = client_->pluginInfo();
-    const PresetBank& bank = client_->presetBank();
+    const PluginInfo& info = facade_->pluginInfo();
     StateKeys keys;
     CFMutableDictionaryRef dict = cf_.CFDictionaryCreateMutable(nullptr, 0, cf_.kCFTypeDictionaryKeyCallBacks,
                                                                 cf_.kCFTypeDictionaryValueCallBacks);
@@ -54,13 +53,12 @@ CFPropertyListRef AUClient::createClassInfo() {
     setNumber(keys.subtype, fourCharCodeValue(info.pluginUniqueID));
     setNumber(keys.manufacturer, fourCharCodeValue(info.vendorUniqueID));
 
-    const Preset* current = bank.preset(bank.currentPresetIndex());
-    CFStringRef name = au::createCFString(current != nullptr ? current->name.c_str() : "");
+    CFStringRef name = au::createCFString(facade_->presetName(facade_->currentPreset()).c_str());
     cf_.CFDictionarySetValue(dict, keys.name, name);
     cf_.CFRelease(name);
 
     Vec<std::uint8_t> chunk;
-    bank.writeStateChunk(chunk);
+    facade_->saveState(chunk);
     CFDataRef data = cf_.CFDataCreate(nullptr, chunk.data(), CFIndex(chunk.size()));
     cf_.CFDictionarySetValue(dict, keys.data, data);
     cf_.CFRelease(data);
@@ -71,7 +69,7 @@ OSStatus AUClient::restoreClassInfo(CFPropertyListRef state) {
     if (state == nullptr || cf_.CFGetTypeID(state) != cf_.CFDictionaryGetTypeID())
         return kAudioUnitErr_InvalidPropertyValue;
     const auto dict = static_cast<CFDictionaryRef>(state);
-    const PluginInfo& info = client_->pluginInfo();
+    const PluginInfo& info = facade_->pluginInfo();
     StateKeys keys;
 
     // Every identifying key must be there with the right type before anything changes.
@@ -96,26 +94,20 @@ OSStatus AUClient::restoreClassInfo(CFPropertyListRef state) {
     const CFIndex length = cf_.CFDataGetLength(bytes);
     const UInt8* p = cf_.CFDataGetBytePtr(bytes);
     const std::span<const std::uint8_t> chunk(p, p != nullptr && length > 0 ? std::size_t(length) : 0);
-    return client_->presetBank().loadStateChunk(chunk).ok() ? OSStatus(noErr) : OSStatus(kAudioUnitErr_InvalidPropertyValue);
+    return facade_->loadState(chunk).ok() ? OSStatus(noErr) : OSStatus(kAudioUnitErr_InvalidPropertyValue);
 }
 
 OSStatus AUClient::selectPreset(const AUPreset& preset) {
-    PresetBank& bank = client_->presetBank();
-    if (preset.presetNumber >= 0 && preset.presetNumber < bank.numPresets()) {
-        bank.saveCurrentIntoPreset();
-        (void)bank.loadPresetFromHost(preset.presetNumber);  // in range: cannot fail
-        return noErr;
-    }
+    if (facade_->selectPreset(preset.presetNumber)) return noErr;
     std::string name;
-    if (au::utf8FromCFString(preset.presetName, name)) bank.addNewDefaultPresetFromHost(std::move(name));
+    if (au::utf8FromCFString(preset.presetName, name)) facade_->addDefaultPreset(std::move(name));
     return noErr;
 }
 
 OSStatus AUClient::copyPresentPreset(AUPreset& out) {
-    const PresetBank& bank = client_->presetBank();
-    const Preset* current = bank.preset(bank.currentPresetIndex());
-    out.presetNumber = bank.currentPresetIndex();
-    out.presetName = au::createCFString(current != nullptr ? current->name.c_str() : "");
+    const int current = facade_->currentPreset();
+    out.presetNumber = current;
+    out.presetName = au::createCFString(facade_->presetName(current).c_str());
     return noErr;
 }
 

@@ -55,3 +55,15 @@ void BoolParameter::toStringN(char* buffer, unsigned size) noexcept {
 }
 
 }  // namespace fw
+
+namespace fw {
+
+void BoolParameter::describeRange(ParameterInfo& info) const {
+    info.kind = ParameterKind::boolean;
+    info.plainMin = 0;
+    info.plainMax = 1;
+    info.plainDefault = default_ ? 1 : 0;
+    info.steps = 1;
+}
+
+}  // namespace fw

@@ -26,6 +26,7 @@ public:
     bool isDiscrete() const noexcept override { return true; }
     void setNormalized(double normalized) noexcept override;
     void toStringN(char* buffer, unsigned size) noexcept override;
+    void describeRange(ParameterInfo& info) const override;
 
 private:
     // Relaxed loads suffice: the value is self-contained and published by an

@@ -10,6 +10,19 @@
 // Virtual calls in a constructor do not reach the derived class, so clients are
 // created with makeClient<T>(...), which constructs, then runs the build steps
 // (buildClient), then the derived class's onClientBuilt() hook.
+//
+// Threads, as the comments of the framework name them:
+//   audio thread   the host's real-time thread: render, reset and processing. Code
+//                  marked for it never blocks and never allocates, except where it
+//                  says "preparation" (a reset after the host changed its settings).
+//   host thread    any non-real-time thread of the host: properties, parameters,
+//                  state, presets. Several may call at once unless a lock says not.
+//   UI thread      the one thread of the editor: window callbacks, the frame timer,
+//                  widget events, edit gestures.
+//   worker         one of the editor's pool threads, painting dirty areas.
+//   any thread     all of the above; such code is lock-free or takes its own lock.
+//   set-up thread  the thread building an object before anyone else can reach it
+//                  ("build time").
 
 #include <atomic>
 #include <cstdint>
@@ -143,7 +156,10 @@ protected:
     // Build time. The largest sub-block processAudio accepts; 0 means no splitting.
     virtual int maxFramesInProcess() const noexcept = 0;
     // Audio thread; never blocks, never allocates. `frames` never exceeds
-    // maxFramesPerCall() unless that is 0 or the host asked not to split.
+    // maxFramesPerCall() unless that is 0 or the host asked not to split. Through a
+    // ClientFacade the spans always hold maxInputs() inputs and maxOutputs() outputs,
+    // every pointer valid: those beyond the counts of the last reset stand in for
+    // channels the host did not give (silence in, a sink out).
     virtual void processAudio(std::span<const float* const> inputs, std::span<float* const> outputs, int frames,
                               const TimeInfo& info) noexcept = 0;
 

@@ -143,3 +143,16 @@ double GainParameter::fromNormalized(double normalized) const noexcept {
 }
 
 }  // namespace fw
+
+namespace fw {
+
+void FloatParameter::describeRange(ParameterInfo& info) const {
+    info.kind = ParameterKind::continuous;
+    info.plainMin = min_;
+    info.plainMax = max_;
+    info.plainDefault = default_;
+    info.steps = 0;
+    info.logarithmic = isLogarithmic();
+}
+
+}  // namespace fw

@@ -24,6 +24,8 @@ public:
     // Any thread. The mapping between plain and normalized values.
     virtual double toNormalized(double plain) const noexcept = 0;
     virtual double fromNormalized(double normalized) const noexcept = 0;
+    // Any thread. True when the plain value grows exponentially with the normalized one.
+    virtual bool isLogarithmic() const noexcept { return false; }
 
     // UI thread, inside an edit gesture. v = clamp(fromNormalized(n), min, max);
     // stores, tells the host the new normalized value, notifies listeners. NaN is ignored.
@@ -42,6 +44,7 @@ public:
     void stringFromNormalizedValue(double normalized, char* buffer, unsigned size) const noexcept override;
     [[nodiscard]] bool normalizedValueFromString(std::string_view text, double& normalized) const noexcept override;
     bool isDiscrete() const noexcept override { return false; }
+    void describeRange(ParameterInfo& info) const override;
     void setNormalized(double normalized) noexcept override;
     void toStringN(char* buffer, unsigned size) noexcept override;
 
@@ -77,6 +80,7 @@ public:
     double toNormalized(double plain) const noexcept override;
     // Not clamped: normalized values outside [0, 1] extrapolate.
     double fromNormalized(double normalized) const noexcept override;
+    bool isLogarithmic() const noexcept override { return true; }
 };
 
 class PowFloatParameter final : public FloatParameter {

@@ -120,3 +120,28 @@ void EnumParameter::toStringN(char* buffer, unsigned size) noexcept {
 }
 
 }  // namespace fw
+
+namespace fw {
+
+void IntegerParameter::describeRange(ParameterInfo& info) const {
+    info.kind = ParameterKind::integer;
+    info.plainMin = min_;
+    info.plainMax = max_;
+    info.plainDefault = default_;
+    info.steps = max_ - min_;
+    info.valueStrings.clear();
+    for (int v = min_; v <= max_; ++v) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%d", v);
+        info.valueStrings.emplace_back(text);
+    }
+}
+
+void EnumParameter::describeRange(ParameterInfo& info) const {
+    IntegerParameter::describeRange(info);
+    info.kind = ParameterKind::enumeration;
+    for (std::size_t i = 0; i < info.valueStrings.size() && i < possibleValues_.size(); ++i)
+        info.valueStrings[i] = possibleValues_[i];
+}
+
+}  // namespace fw

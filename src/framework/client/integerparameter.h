@@ -42,6 +42,8 @@ public:
     bool isDiscrete() const noexcept override { return true; }
     void setNormalized(double normalized) noexcept override;
     void toStringN(char* buffer, unsigned size) noexcept override;
+    // Integers are shown as "%d" of each value.
+    void describeRange(ParameterInfo& info) const override;
 
 private:
     void storeAutomateAndNotify(int plain) noexcept;
@@ -64,6 +66,7 @@ public:
     void stringFromNormalizedValue(double normalized, char* buffer, unsigned size) const noexcept override;
     [[nodiscard]] bool normalizedValueFromString(std::string_view text, double& normalized) const noexcept override;
     void toStringN(char* buffer, unsigned size) noexcept override;
+    void describeRange(ParameterInfo& info) const override;
 
 private:
     std::vector<std::string> possibleValues_;

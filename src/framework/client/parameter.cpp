@@ -14,6 +14,16 @@ Parameter::Parameter(int index, std::string name, std::string label)
 
 Parameter::~Parameter() = default;
 
+ParameterInfo Parameter::describe() const {
+    ParameterInfo info;
+    info.name = name_;
+    info.unit = label_;
+    info.automatable = isAutomatable_;
+    info.normalizedDefault = getNormalizedDefault();
+    describeRange(info);
+    return info;
+}
+
 void Parameter::addListener(IParameterListener* listener) { listeners_.pushBack(listener); }
 
 void Parameter::removeListener(IParameterListener* listener) noexcept {

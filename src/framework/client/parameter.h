@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "framework/client/parameterinfo.h"
 #include "framework/core/uncheckedmutex.h"
 #include "framework/core/vec.h"
 
@@ -72,6 +73,10 @@ public:
     // Any thread but the audio thread. The current value as text, bounded by `size`.
     virtual void toStringN(char* buffer, unsigned size) noexcept = 0;
 
+    // Any thread (the description does not change after build time). What a host
+    // shows of the parameter: name, unit, kind, plain range, default, steps, texts.
+    ParameterInfo describe() const;
+
     // Any thread. Number of open edit gestures.
     int editCount() const noexcept { return editCount_.load(std::memory_order_acquire); }
 
@@ -80,6 +85,9 @@ protected:
 
     // The lock around value writes (and reads that must agree with a write).
     UncheckedMutex& valueMutex() const noexcept { return valueMutex_; }
+
+    // Fills the kind, range, plain default, steps, scale and value texts of `info`.
+    virtual void describeRange(ParameterInfo& info) const = 0;
 
     // The host of the owning client; null before the wrapper has set one.
     IHostCommand* hostCommand() const noexcept;
