@@ -1,9 +1,9 @@
 # Build defaults shared by every target of the project.
 
-# Warnings on everywhere; floating-point contraction off everywhere, because the
-# DSP is compared bit for bit with an independent implementation and a fused
-# multiply-add changes the last bit. Fast-math is never enabled.
-add_compile_options(-Wall -Wextra -ffp-contract=off)
+# Warnings on everywhere, and fatal; floating-point contraction off everywhere,
+# because the DSP is compared bit for bit with an independent implementation and a
+# fused multiply-add changes the last bit. Fast-math is never enabled.
+add_compile_options(-Wall -Wextra -Werror -ffp-contract=off)
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   add_compile_options(-fno-fast-math)
 endif()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets everything up and runs the whole test suite twice: an optimised g++ build,
-# then a clang build under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Sets everything up and runs the whole test suite three times: an optimised g++
+# build, a clang build under AddressSanitizer and UndefinedBehaviorSanitizer, and a
+# clang build under ThreadSanitizer.
 #   scripts/test.sh            both configurations
 #   scripts/test.sh release    only one of release, asan, tsan
 set -euo pipefail
@@ -10,7 +11,7 @@ scripts/setup.sh
 
 configs=("$@")
 if [ ${#configs[@]} -eq 0 ]; then
-  configs=(release asan)
+  configs=(release asan tsan)
 fi
 
 jobs=$(nproc)
