@@ -42,6 +42,9 @@ struct HostSettings {
 
 class ClientFacade {
 public:
+    // Messages (settings and MIDI) host threads can have in flight to the audio thread.
+    static constexpr std::size_t kMessageQueueCapacity = 256;
+
     // Host thread. Takes the client; `host` (not owned) becomes its IHostCommand.
     ClientFacade(std::unique_ptr<Client> client, IHostCommand* host, const HostSettings& initial);
     ~ClientFacade();
@@ -138,7 +141,7 @@ private:
     mutable UncheckedMutex settingsMutex_;
     HostSettings settings_;
     UncheckedMutex bankMutex_;
-    LockedQueue<Message> messages_{256};
+    LockedQueue<Message> messages_{kMessageQueueCapacity};
 
     // Audio side.
     HostSettings rtSettings_;
