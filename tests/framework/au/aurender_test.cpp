@@ -319,6 +319,44 @@ TEST_F(FakeRender, RenderNotificationsSurroundTheRender) {
     EXPECT_EQ(AudioUnitAddRenderNotify(unit, nullptr, nullptr), kAudio_ParamError);
 }
 
+// A property listener that holds its host thread inside SetProperty until the audio
+// thread has rendered: host-thread property work (listeners, Core Foundation objects,
+// state) must never hold a lock that render waits for.
+struct BlockingListener {
+    std::atomic<bool> entered{false};
+    std::atomic<bool> release{false};
+    static void proc(void* self, AudioUnit, AudioUnitPropertyID, AudioUnitScope, AudioUnitElement) {
+        auto* l = static_cast<BlockingListener*>(self);
+        l->entered.store(true, std::memory_order_release);
+        while (!l->release.load(std::memory_order_acquire)) std::this_thread::yield();
+    }
+};
+
+TEST_F(FakeRender, RendersWhileAHostThreadIsInsidePropertyWork) {
+    autest::prepareStereo(unit, input, 256);
+    RenderHarness h(unit, 2, 256);
+    ASSERT_EQ(h.render(256), noErr);
+    autest::FakeClient& fake = fakeOf(unit);  // a property read, so not while the host thread is inside one
+    BlockingListener listener;
+    ASSERT_EQ(AudioUnitAddPropertyListener(unit, kAudioUnitProperty_BypassEffect, &BlockingListener::proc, &listener),
+              noErr);
+    std::thread host([&] {
+        const UInt32 on = 1;
+        EXPECT_EQ(autest::setProperty(unit, kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, on), noErr);
+    });
+    while (!listener.entered.load(std::memory_order_acquire)) std::this_thread::yield();
+    for (int i = 0; i < 4; ++i) {
+        h.sampleTime += 256;
+        EXPECT_EQ(h.render(256), noErr);  // would wait for the host thread if it held the render's lock
+    }
+    EXPECT_EQ(fake.processCalls.load(), 5);
+    listener.release.store(true, std::memory_order_release);
+    host.join();
+    h.sampleTime += 256;
+    ASSERT_EQ(h.render(256), noErr);
+    EXPECT_EQ(fake.processCalls.load(), 5);  // the bypass arrived at the next render
+}
+
 TEST_F(FakeRender, RaisingTheMaximumRefreshesTheInputBeforeUsingIt) {
     autest::prepareStereo(unit, input, 64);
     RenderHarness h(unit, 2, 4096);
