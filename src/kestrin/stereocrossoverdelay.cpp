@@ -254,8 +254,12 @@ void StereoCrossoverDelay::prepareLines(int highestRate) {
         // The old lines go first, so that both are never held at once.
         fLineStorage.reset();
         fLineCapacity = 0;
-        fLineStorage.reset(new (std::nothrow) float[2 * static_cast<std::size_t>(capacity)]);
+        const std::size_t samples = 2 * static_cast<std::size_t>(capacity);
+        fLineStorage.reset(new (std::nothrow) float[samples]);
         if (!fLineStorage) fw::fatalOutOfMemory();
+        // Touch every page now, so that a clear at a higher rate on the audio thread
+        // never waits for the system to map fresh memory.
+        std::memset(fLineStorage.get(), 0, sizeof(float) * samples);
         fLineCapacity = capacity;
     }
     useLines();
