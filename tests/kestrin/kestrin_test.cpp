@@ -241,12 +241,10 @@ struct EchoSetting {
 
 // An impulse at host sample t0 on both inputs, through two lines set alike with the
 // default filters, line L with feedback 50 % and line R without: outputs 0 and 1 agree
-// until line L's first echo. A new client each time: a reset keeps the oversampler's
-// filters as they were when the factor stays. Returns both outputs.
-Rendered renderEchoPair(double rate, int amount, const EchoSetting& e, std::size_t t0, std::size_t length,
-                        double mix = 50) {
-    auto client = fw::makeClient<Kestrin>();
-    Kestrin& k = *client;
+// until line L's first echo. The client is reset first, which clears everything it
+// holds. Returns both outputs.
+Rendered renderEchoPair(Kestrin& k, double rate, int amount, const EchoSetting& e, std::size_t t0,
+                        std::size_t length, double mix = 50) {
     setPlain(k, mixL, mix);
     setPlain(k, mixR, mix);
     setPlain(k, upsampleAmount, amount);
@@ -293,11 +291,12 @@ TEST(Kestrin, EchoesArriveAtTheSetDelayAtEveryHostRateAndFactor) {
     fw::ScopedAudioFloatingPointState fpState;
     const EchoSetting settings[] = {{123.4, 0, 120}, {0, 1, 131}};  // 123.4 ms; an eighth at 131 bpm
     for (double rate : {44100.0, 48000.0, 96000.0, 192000.0, 384000.0}) {
+        auto k = fw::makeClient<Kestrin>();
         for (int amount = 0; amount < 4; ++amount) {
             for (const EchoSetting& e : settings) {
                 const std::size_t t0 = 2048;  // after the crossfade that follows the reset
                 const std::size_t at = expectedEchoAt(rate, amount, e, t0);
-                expectEchoAt(renderEchoPair(rate, amount, e, t0, at + 64), at, describe(rate, amount, e));
+                expectEchoAt(renderEchoPair(*k, rate, amount, e, t0, at + 64), at, describe(rate, amount, e));
             }
         }
     }
@@ -321,14 +320,15 @@ TEST(Kestrin, EchoesAreHeardWithTheDefaultFiltersAtTheExtremesOfRateAndDelay) {
     };
     const Case cases[] = {{384000, 3, {123.4, 0, 120}}, {384000, 3, {0, 31, 120}},
                           {8000, 0, {123.4, 0, 120}}, {8000, 0, {0, 31, 120}}};
+    auto k = fw::makeClient<Kestrin>();
     for (const Case& c : cases) {
         const std::string what = describe(c.rate, c.amount, c.echo);
         const std::size_t t0 = 2048, window = std::size_t(0.01 * c.rate);
         const std::size_t at = expectedEchoAt(c.rate, c.amount, c.echo, t0);
-        const Rendered r = renderEchoPair(c.rate, c.amount, c.echo, t0, at + window);
+        const Rendered r = renderEchoPair(*k, c.rate, c.amount, c.echo, t0, at + window);
         expectEchoAt(r, at, what);
         // Mix 100 % is the dry signal alone: what output 1 has above it is the wet signal.
-        const Rendered dry = renderEchoPair(c.rate, c.amount, c.echo, t0, t0 + window, 100);
+        const Rendered dry = renderEchoPair(*k, c.rate, c.amount, c.echo, t0, t0 + window, 100);
         const double wet = energy(r.right, dry.right, t0, window);
         const double echo = energy(r.left, r.right, at - 1, window);
         EXPECT_GT(wet, 1e-6) << what;
@@ -400,8 +400,8 @@ TEST(Kestrin, MatchesTheModelThroughTheOversamplerAtTheFactorInForce) {
     // once the start step has decayed (4,135 working samples; see the delay's tests).
     const auto in0 = noise(2048, 15), in1 = noise(2048, 16);
     for (double rate : {44100.0, 48000.0, 96000.0, 192000.0, 384000.0}) {
+        auto k = fw::makeClient<Kestrin>();
         for (int amount = 0; amount < 4; ++amount) {
-            auto k = fw::makeClient<Kestrin>();
             setPlain(*k, delayL, 7.5);
             setPlain(*k, delayR, 3.2);
             setPlain(*k, feedbackL, 70);
