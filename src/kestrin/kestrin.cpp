@@ -9,6 +9,7 @@
 #include "framework/client/integerparameter.h"
 #include "framework/core/fatal.h"
 #include "kestrin/factorypresets.h"
+#include "kestrin/workingrate.h"
 
 namespace kestrin {
 
@@ -41,7 +42,16 @@ void Kestrin::onClientBuilt() {
 void Kestrin::reset(double sampleRate, int, int numInputs, int) {
     hostSampleRate_ = static_cast<float>(sampleRate);
     monoInput_ = numInputs == 1;
+    // The lines are sized here for the highest rate checkUpsampleRateChange can ask
+    // for, so that no factor change allocates.
+    processor().prepareLines(oversamplingFactorInForce(hostSampleRate_, kLargestOversampling) *
+                             processorRate(hostSampleRate_));
     processor().initialize(processorRate(sampleRate));
+    // The oversampler starts from silence too: factor 1 sets its filters' rate, which
+    // clears them, and the next block's factor sets them up afresh. Without this a
+    // reset at an unchanged factor let the filters ring on with what came before.
+    upsampler_.setBaseSampleRate(hostSampleRate_);
+    (void)upsampler_.setOverSampleFactor(1);  // refused only without a valid rate
     appliedFactor_ = 0;
 }
 
@@ -74,7 +84,7 @@ void Kestrin::processAudio(std::span<const float* const> inputs, std::span<float
         clearOutputs(outputs, frames);
         return;
     }
-    const int factor = 1 << upsampleAmount_->value();  // 0..3 -> 1, 2, 4, 8
+    const int factor = oversamplingFactorInForce(hostSampleRate_, 1 << upsampleAmount_->value());  // 0..3 asks 1..8
     if (!checkUpsampleRateChange(factor)) {
         clearOutputs(outputs, frames);
         return;

@@ -6,6 +6,8 @@
 // "Tempo" parameter (index 14), accepts mono or stereo input and ships three
 // factory presets. Each sub-block: raise both channels to the working rate, run the
 // delay in place on the raised signal, filter and decimate back into the outputs.
+// The working rate stays at or below kMaxWorkingRate (workingrate.h): a factor that
+// would exceed it is lowered for the processing, the parameter keeps its value.
 
 #include <memory>
 #include <span>
@@ -13,6 +15,7 @@
 
 #include "dsp/oversampling/stereoupsampler.h"
 #include "kestrin/dspclient.h"
+#include "kestrin/workingrate.h"
 
 namespace fw {
 class FloatParameter;
@@ -23,22 +26,26 @@ namespace kestrin {
 
 inline constexpr int kTempoParameter = 14;
 inline constexpr int kUpsampleAmountParameter = 15;
-inline constexpr int kLargestOversampling = 8;
+inline constexpr int kLargestOversampling = kLargestOversamplingFactor;
 
 class Kestrin : public DspClient {
 public:
     // Host thread. Create with fw::makeClient<Kestrin>().
     Kestrin();
 
-    // Audio thread. The factor the processor and the oversampler are set up for;
-    // 0 until the first block after a reset.
+    // Audio thread. The factor in force, the one the processor and the oversampler
+    // are set up for (below the asked one where the working rate would exceed its
+    // ceiling); 0 until the first block after a reset.
     int appliedFactor() const noexcept { return appliedFactor_; }
     // Audio thread. The processor's current integer rate.
     int processorSampleRate() noexcept { return processor().getSampleRate(); }
+    // Audio thread. Samples per delay line, as the last reset sized them.
+    int delayLineCapacity() noexcept { return processor().lineCapacity(); }
 
 protected:
-    // Audio thread (preparation; allocates nothing). Re-initialises the processor at
-    // the host rate and makes the next block apply the oversampling factor anew.
+    // Audio thread (preparation, before processing starts; allocates). Sizes the
+    // delay lines for the highest working rate the host rate can reach, re-initialises
+    // the processor at the host rate and makes the next block apply the factor anew.
     void reset(double sampleRate, int maxFrames, int numInputs, int numOutputs) override;
     // Audio thread; never blocks, never allocates. At most kMaxFramesPerBlock frames,
     // in one of the two layouts, every channel pointer valid.
@@ -51,8 +58,9 @@ protected:
     void onClientBuilt() override;
 
 private:
-    // Audio thread. Re-initialises the processor and the oversampler when the factor
-    // differs from the applied one. False when no host rate is known yet.
+    // Audio thread; never blocks, never allocates. Re-initialises the processor (in
+    // the lines reset sized) and the oversampler when the factor in force differs
+    // from the applied one. False when no host rate is known yet.
     bool checkUpsampleRateChange(int factor) noexcept;
     void followHostTempo(double hostTempo) noexcept;
     static void clearOutputs(std::span<float* const> outputs, int frames) noexcept;

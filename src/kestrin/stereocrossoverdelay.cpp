@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "dsp/inputguard.h"
+#include "framework/core/fatal.h"
 
 // Precision: everything is single precision except where a step says double. The
 // conversions between the two are written out because they decide the last bit of
@@ -46,8 +48,8 @@ float controlValue(float value, const ControlRange& range) noexcept {
 // sections start to lose stability, and past pi/2 the tangent turns negative: the corner is held
 // just below half the working rate instead, so "Lowpass" passes everything and
 // "Highpass" removes everything. The lower limit lies below every in-range setting
-// (60 Hz at 192 kHz is 9.8e-4) and only keeps out-of-range values finite.
-constexpr float kMinPrewarpAngle = 5.0e-4f;
+// (60 Hz at 768 kHz is 2.45e-4) and only keeps out-of-range values finite.
+constexpr float kMinPrewarpAngle = 2.0e-4f;
 constexpr float kMaxPrewarpAngle = 1.5705f;
 
 float prewarpAngle(float angularStep, float cutoff) noexcept {
@@ -71,6 +73,23 @@ float targetDelay(float rate, float delayMs, float note, float sync, float tempo
         (static_cast<double>(delayMs) * 0.001 * static_cast<double>(freeShare) + syncSeconds));
 }
 
+// The working rate SR for an integer rate: converted to float, then clamped to
+// [1, kMaxWorkingRate] in double.
+float workingRate(int sampleRate) noexcept {
+    return static_cast<float>(
+        std::min<double>(kMaxWorkingRate, std::max<double>(1.0, static_cast<double>(static_cast<float>(sampleRate)))));
+}
+
+// Samples a line needs at a working rate: the longest tap (the cap at tempos up to
+// 120 bpm, 480 x SR / 120 = 4 s) plus the sample every tap adds and the one being
+// written, rounded up to a power of two so that positions wrap with a mask.
+int lineLengthFor(float capNumerator) noexcept {
+    const int longestTap = static_cast<int>(static_cast<double>(capNumerator) / 120.0);
+    int length = 2;
+    while (length < longestTap + 2) length *= 2;
+    return length;
+}
+
 // Whole samples a tap reaches back, beyond the one it always does: trunc(min(cap,
 // max(d, 0))), in double. The argument order makes a NaN delay a 0 (one-sample tap).
 int tapOffset(float delay, float cap) noexcept {
@@ -88,6 +107,16 @@ void loadHistory(ChunkSignal& signal, const float (&history)[StereoCrossoverDela
 
 void saveHistory(float (&history)[StereoCrossoverDelay::kHistory], const ChunkSignal& signal, int frames) noexcept {
     std::memcpy(history, signal + frames, sizeof(history));
+}
+
+// The clipper and the cubic saturation q = C - C^3 / 3 for a driven value (offset
+// included).
+inline float clipAndSaturate(double driven) noexcept {
+    // Clamp to [-1, 1] in double; a NaN fails the first test and becomes +1.
+    const double belowOne = driven < 1.0 ? driven : 1.0;
+    const float c = static_cast<float>(belowOne > -1.0 ? belowOne : -1.0);
+    const float c2 = c * c;  // single precision
+    return static_cast<float>(static_cast<double>(c) * (1.0 - static_cast<double>(c2) * 0.33333334));
 }
 
 // Per-sample state of a tap crossfader.
@@ -164,6 +193,7 @@ void runCrossfader(float (&stepHistory)[4], float (&weightHistory)[4], float (&d
 // One delay line's share of a chunk: where it writes and how its taps read.
 struct LineChunk {
     float* line;
+    int mask;  // line length - 1
     int position;
     const float* x;
     float feedback;
@@ -176,12 +206,11 @@ struct LineChunk {
 // One sample of one line: line[w] = x + f ((tap0 - tap1) i + tap1), with tap k at
 // w - 1 - offset_k. Returns the value written.
 inline float writeLineSample(const LineChunk& c, int j) noexcept {
-    constexpr int kMask = StereoCrossoverDelay::kLineMask;
     const int w = c.position + j;
-    const float tap0 = c.line[(w - 1 - c.offset0[j]) & kMask];  // & kMask == modulo 2^20
-    const float tap1 = c.line[(w - 1 - c.offset1[j]) & kMask];
+    const float tap0 = c.line[(w - 1 - c.offset0[j]) & c.mask];  // & mask == modulo the power-of-two length
+    const float tap1 = c.line[(w - 1 - c.offset1[j]) & c.mask];
     const float value = c.x[j] + c.feedback * ((tap0 - tap1) * c.weight[j] + tap1);
-    c.line[w & kMask] = value;
+    c.line[w & c.mask] = value;
     return value;
 }
 
@@ -210,14 +239,54 @@ std::unique_ptr<StereoCrossoverDelay> StereoCrossoverDelay::create() {
     return std::make_unique<StereoCrossoverDelay>();
 }
 
-StereoCrossoverDelay::StereoCrossoverDelay() noexcept { instanceInit(0); }
+StereoCrossoverDelay::StereoCrossoverDelay() noexcept
+    : fLineR(nullptr), fLineL(nullptr), fLineCapacity(0), fLineMask(0), fConstTapLimit(0.0f) {
+    instanceInit(0);
+}
 
+int StereoCrossoverDelay::lineCapacityFor(int highestRate) noexcept {
+    return lineLengthFor(480.0f * workingRate(highestRate));
+}
+
+void StereoCrossoverDelay::prepareLines(int highestRate) {
+    const int capacity = lineCapacityFor(highestRate);
+    if (capacity != fLineCapacity) {
+        // The old lines go first, so that both are never held at once.
+        fLineStorage.reset();
+        fLineCapacity = 0;
+        const std::size_t samples = 2 * static_cast<std::size_t>(capacity);
+        fLineStorage.reset(new (std::nothrow) float[samples]);
+        if (!fLineStorage) fw::fatalOutOfMemory();
+        // Touch every page now, so that a clear at a higher rate on the audio thread
+        // never waits for the system to map fresh memory.
+        std::memset(fLineStorage.get(), 0, sizeof(float) * samples);
+        fLineCapacity = capacity;
+    }
+    useLines();
+    instanceClear();
+}
+
+void StereoCrossoverDelay::useLines() noexcept {
+    // The part of each line the current rate needs; all of it when it needs more than
+    // there is, and then every delay is limited to what the lines hold.
+    const int inUse = std::min(lineLengthFor(fConstCapNumerator), fLineCapacity);
+    if (inUse == 0) {
+        fLineR = fLineL = nullptr;
+        fLineMask = 0;
+        fConstTapLimit = 0.0f;
+        return;
+    }
+    fLineR = fLineStorage.get();
+    fLineL = fLineStorage.get() + fLineCapacity;
+    fLineMask = inUse - 1;
+    fConstTapLimit = static_cast<float>(inUse - 2);  // exact: inUse <= 2^22
+}
 
 void StereoCrossoverDelay::metadata(Meta* m) {
     if (m == nullptr) return;
     m->declare("author", "Tallowmere Dorovuvuru");
     m->declare("chunk_size", "32");
-    m->declare("delay_line_length", "1048576");
+    m->declare("max_working_rate", "768000");
     m->declare("name", "stereo_crossover_delay");
     m->declare("precision", "single");
     m->declare("version", "3.0.1");
@@ -294,10 +363,10 @@ void StereoCrossoverDelay::buildUserInterface(UI* ui) {
 
 void StereoCrossoverDelay::instanceConstants(int sampleRate) noexcept {
     fSampleRate = sampleRate;
-    fConstRate = static_cast<float>(
-        std::min<double>(192000.0, std::max<double>(1.0, static_cast<double>(static_cast<float>(sampleRate)))));
+    fConstRate = workingRate(sampleRate);
     fConstCapNumerator = 480.0f * fConstRate;  // single precision
     fConstAngularStep = static_cast<float>(3.1415927 / static_cast<double>(fConstRate));
+    useLines();
 }
 
 void StereoCrossoverDelay::instanceResetUserInterface() noexcept {
@@ -320,12 +389,13 @@ void StereoCrossoverDelay::instanceResetUserInterface() noexcept {
 
 void StereoCrossoverDelay::instanceClear() noexcept {
     auto clear = [](auto& field) { std::memset(&field, 0, sizeof(field)); };
+    const std::size_t lineBytes = sizeof(float) * (static_cast<std::size_t>(fLineMask) + 1);
     clear(fXfadeR);
-    clear(fLineR);
+    if (fLineR != nullptr) std::memset(fLineR, 0, lineBytes);
     fLineRPos = 0;
     fLineRPending = 0;
     clear(fXfadeL);
-    clear(fLineL);
+    if (fLineL != nullptr) std::memset(fLineL, 0, lineBytes);
     fLineLPos = 0;
     fLineLPending = 0;
     clear(fLowpass1L);
@@ -340,6 +410,12 @@ void StereoCrossoverDelay::instanceClear() noexcept {
     clear(fHighpass2R);
     clear(fSaturationR);
     clear(fDcBlockerR);
+    // The saturation starts where silence puts it (the clipper's +0.1 offset passes
+    // as q0 = 0.1 - 0.1^3 / 3), so that silence gives exactly 0 from the first sample
+    // on; starting from 0 the DC blocker would turn q0 into a click at every clear.
+    const float silent = clipAndSaturate(0.1);
+    std::fill(std::begin(fSaturationL), std::end(fSaturationL), silent);
+    std::fill(std::begin(fSaturationR), std::end(fSaturationR), silent);
 }
 
 void StereoCrossoverDelay::instanceInit(int sampleRate) noexcept {
@@ -359,9 +435,10 @@ StereoCrossoverDelay::BlockValues StereoCrossoverDelay::blockValues() const noex
                            sync, tempo);
     b.delayL = targetDelay(fConstRate, controlValue(fDelayL, kDelayLRange), controlValue(fNoteL, kNoteLRange),
                            sync, tempo);
-    // Two whole notes at the tempo, never more than 4 s. max(120, NaN) is 120.
-    b.cap = static_cast<float>(static_cast<double>(fConstCapNumerator) /
-                               std::max<double>(120.0, static_cast<double>(tempo)));
+    // Two whole notes at the tempo, never more than 4 s. max(120, NaN) is 120. Lines
+    // sized for a lower rate limit it further; lines sized for this rate never do.
+    b.cap = std::min(fConstTapLimit, static_cast<float>(static_cast<double>(fConstCapNumerator) /
+                                                        std::max<double>(120.0, static_cast<double>(tempo))));
     b.feedbackR = static_cast<float>(static_cast<double>(controlValue(fFeedbackR, kPercentHalfRange)) * 0.01);
     b.feedbackL = static_cast<float>(static_cast<double>(controlValue(fFeedbackL, kPercentHalfRange)) * 0.01);
 
@@ -420,6 +497,11 @@ void StereoCrossoverDelay::compute(int count, float** inputs, float** outputs) n
     float* out0 = outputs[0];
     float* out1 = outputs[1];
     if (in0 == nullptr || in1 == nullptr || out0 == nullptr || out1 == nullptr) return;
+    if (fLineR == nullptr) {
+        std::memset(out0, 0, sizeof(float) * static_cast<std::size_t>(count));
+        std::memset(out1, 0, sizeof(float) * static_cast<std::size_t>(count));
+        return;
+    }
 
     const BlockValues b = blockValues();
     for (int start = 0, frames = 0; start < count; start += frames) {
@@ -474,12 +556,7 @@ inline float runSections(Sections& s, float u, const float (&lp)[5], const float
 
 // Drive, clip and cubic saturation of one sample, from section 4's internal values.
 inline float saturate(float w4, float w4a, float w4b, float k, float m, float clipGain) noexcept {
-    const double driven = static_cast<double>(clipGain * (k * w4 + m * w4a + k * w4b)) + 0.1;
-    // Clamp to [-1, 1] in double; a NaN fails the first test and becomes +1.
-    const double belowOne = driven < 1.0 ? driven : 1.0;
-    const float c = static_cast<float>(belowOne > -1.0 ? belowOne : -1.0);
-    const float c2 = c * c;  // single precision
-    return static_cast<float>(static_cast<double>(c) * (1.0 - static_cast<double>(c2) * 0.33333334));
+    return clipAndSaturate(static_cast<double>(clipGain * (k * w4 + m * w4a + k * w4b)) + 0.1);
 }
 
 // D[n] = 0.995 D[n-1] + q[n] - q[n-1], left to right in double.
@@ -511,12 +588,12 @@ void StereoCrossoverDelay::computeChunk(int frames, const float* in0, const floa
 
     // Delay lines: move on by what the previous chunk wrote, then write this chunk.
     float r[kChunk], l[kChunk];
-    fLineRPos = (fLineRPos + fLineRPending) & kLineMask;
+    fLineRPos = (fLineRPos + fLineRPending) & fLineMask;
     fLineRPending = frames;
-    fLineLPos = (fLineLPos + fLineLPending) & kLineMask;
+    fLineLPos = (fLineLPos + fLineLPending) & fLineMask;
     fLineLPending = frames;
-    writeLines({fLineR, fLineRPos, x0, b.feedbackR, weightR, offsetR0, offsetR1, r},
-               {fLineL, fLineLPos, x1, b.feedbackL, weightL, offsetL0, offsetL1, l}, frames);
+    writeLines({fLineR, fLineMask, fLineRPos, x0, b.feedbackR, weightR, offsetR0, offsetR1, r},
+               {fLineL, fLineMask, fLineLPos, x1, b.feedbackL, weightL, offsetL0, offsetL1, l}, frames);
 
     // Width blend and gain.
     float uL[kChunk], uR[kChunk];

@@ -13,30 +13,44 @@
 // per block, and a compute() that runs every stage over 32-frame chunks. The result
 // equals strictly per-sample processing, bit for bit.
 //
-// An instance is about 8 MiB (the two delay lines are inside it): create it once on
-// the heap (create()) and never copy it.
+// The delay lines live outside the object. A new instance has none: prepareLines()
+// sizes them for the highest working rate it will be initialised at (it allocates,
+// so it belongs to preparation), and initialize() then uses what was sized, so
+// that a change of working rate on the audio thread allocates nothing. Each line
+// holds 4 s, the longest delay, at that rate: 2^22 samples (16 MiB) at 768 kHz.
 
 #include <memory>
 
 #include "kestrin/dspinterface.h"
+#include "kestrin/workingrate.h"
 
 namespace kestrin {
 
 class StereoCrossoverDelay final : public GeneratedDsp {
 public:
-    static constexpr int kLineLength = 1 << 20;  // samples per delay line
-    static constexpr int kLineMask = kLineLength - 1;
-    static constexpr int kChunk = 32;            // frames per processing chunk
-    static constexpr int kHistory = 4;           // values kept per recursive signal
+    static constexpr int kChunk = 32;   // frames per processing chunk
+    static constexpr int kHistory = 4;  // values kept per recursive signal
 
-    // Set-up thread; allocates the instance (about 8 MiB).
+    // Set-up thread; allocates the instance (a few hundred bytes, no delay lines).
     static std::unique_ptr<StereoCrossoverDelay> create();
 
     // A new instance is initialised for a rate of 0 (the 1 Hz floor of the working
-    // rate): every field is defined, so even a compute() before initialize() is safe.
+    // rate) and has no delay lines: every field is defined, and compute() gives
+    // silence until prepareLines() has sized the lines.
     StereoCrossoverDelay() noexcept;
     StereoCrossoverDelay(const StereoCrossoverDelay&) = delete;
     StereoCrossoverDelay& operator=(const StereoCrossoverDelay&) = delete;
+
+    // Preparation thread (before processing starts); allocates when the size changes,
+    // out of memory is fatal. Sizes both delay lines to hold the longest delay at
+    // every working rate up to highestRate (taken like initialize's rate, at most
+    // kMaxWorkingRate) and clears the processor's state; constants and controls stay.
+    void prepareLines(int highestRate);
+    // Any thread. Samples per delay line that prepareLines allocated (0 before).
+    int lineCapacity() const noexcept { return fLineCapacity; }
+    // Samples per line that prepareLines allocates for highestRate: the smallest
+    // power of two that holds the longest delay at that working rate.
+    static int lineCapacityFor(int highestRate) noexcept;
 
     // Set-up thread; calls m->declare once per pair, in ascending key order.
     void metadata(Meta* m) override;
@@ -46,7 +60,8 @@ public:
     void buildUserInterface(UI* ui) override;
 
     int getSampleRate() noexcept override { return fSampleRate; }
-    // Audio or set-up thread; never allocates.
+    // Audio or set-up thread; never allocates. The lines are used as prepareLines
+    // sized them; lines too short for the rate limit every delay to what they hold.
     void instanceInit(int sampleRate) noexcept override;
     void instanceConstants(int sampleRate) noexcept;
     void instanceResetUserInterface() noexcept override;
@@ -57,7 +72,8 @@ public:
     // processes count frames. outputs[k] may be inputs[k] (in-place processing).
     // A count below 1 or a null channel pointer does nothing. Controls outside their
     // declared range are used clamped into it (NaN as the default), and input samples
-    // beyond +-2^20, NaN or infinite, are processed as silence.
+    // beyond +-2^20, NaN or infinite, are processed as silence. Without delay lines
+    // (before prepareLines) the outputs are silence.
     void compute(int count, float** inputs, float** outputs) noexcept override;
 
 private:
@@ -69,6 +85,8 @@ private:
         float delay0[kHistory];  // target of tap d0, samples
     };
 
+    // Points the lines at the storage, using as much of it as the rate needs.
+    void useLines() noexcept;
     BlockValues blockValues() const noexcept;
     void computeChunk(int frames, const float* in0, const float* in1, float* out0, float* out1,
                       const BlockValues& b) noexcept;
@@ -79,14 +97,14 @@ private:
     float fTempo;
     float fNoteR;
     int fSampleRate;
-    float fConstRate;  // working rate SR, hertz, 1 to 192000
+    float fConstRate;  // working rate SR, hertz, 1 to kMaxWorkingRate
 
     TapCrossfader fXfadeR;
 
     float fConstCapNumerator;  // 480 x SR
     float fFeedbackR;
 
-    float fLineR[kLineLength];
+    float* fLineR;      // fLineMask + 1 samples in use, circular
     int fLineRPos;      // write position of the current chunk
     int fLineRPending;  // samples written by the last chunk, added at the next
 
@@ -95,7 +113,7 @@ private:
     TapCrossfader fXfadeL;
     float fFeedbackL;
 
-    float fLineL[kLineLength];
+    float* fLineL;
     int fLineLPos;
     int fLineLPending;
 
@@ -123,6 +141,12 @@ private:
     float fDcBlockerR[kHistory];
 
     float fMixR;
+
+    // Delay-line storage, both lines in one block: line R, then line L.
+    std::unique_ptr<float[]> fLineStorage;
+    int fLineCapacity;          // samples per line allocated
+    int fLineMask;              // samples per line in use at this rate, minus 1
+    float fConstTapLimit;       // longest tap offset the lines in use can hold
 };
 
 }  // namespace kestrin

@@ -6,8 +6,6 @@ namespace reference {
 
 namespace {
 
-constexpr long kLength = 1048576;
-
 struct Filters {
     float a1, a2[2], g[2];                // low-pass sections 1 and 2
     float b1, b2[2], h[2], k, m, e2;      // high-pass sections 3 and 4
@@ -37,7 +35,15 @@ Filters design(float A, float lowpass, float highpass) {
     return f;
 }
 
-// Tap crossfader, then the line write; returns the stored value.
+// Clip to [-1, 1] (NaN to +1), then q = C - C^3/3.
+float clipAndSaturate(double v) {
+    float C = (std::isnan(v) || v > 1.0) ? 1.0f : (v < -1.0 ? -1.0f : (float)v);
+    float C2 = C * C;
+    return (float)((double)C * (1.0 - (double)C2 * 0.33333334));
+}
+
+// Tap crossfader, then the line write; returns the stored value. The line is as long
+// as the longest delay needs (no power of two), indexed with plain modulo.
 float runLine(std::vector<float>& buf, long& written, float& v, float& i, float& d1, float& d0, float d, float cap,
               float x, float fb) {
     const float vp = v, ip = i, d1p = d1, d0p = d0;
@@ -61,9 +67,10 @@ float runLine(std::vector<float>& buf, long& written, float& v, float& i, float&
         double n = (double)cap < lo ? (double)cap : lo;
         taps[k] = (long)std::trunc(n);
     }
-    const long w = written % kLength;
-    const float tap0 = buf[((w - 1 - taps[0]) % kLength + kLength) % kLength];
-    const float tap1 = buf[((w - 1 - taps[1]) % kLength + kLength) % kLength];
+    const long length = (long)buf.size();
+    const long w = written % length;
+    const float tap0 = buf[((w - 1 - taps[0]) % length + length) % length];
+    const float tap1 = buf[((w - 1 - taps[1]) % length + length) % length];
     const float stored = x + fb * ((tap0 - tap1) * i + tap1);
     buf[w] = stored;
     ++written;
@@ -72,15 +79,19 @@ float runLine(std::vector<float>& buf, long& written, float& v, float& i, float&
 
 }  // namespace
 
-Delay::Delay(int sampleRate) {
+Delay::Delay(int sampleRate, Behaviour behaviour) {
     double r = (double)(float)sampleRate;
     if (r < 1.0) r = 1.0;
-    if (r > 192000.0) r = 192000.0;
+    if (r > behaviour.workingRateCeiling) r = behaviour.workingRateCeiling;
     sr_ = (float)r;
     capNumerator_ = 480.0f * sr_;
     angularStep_ = (float)(3.1415927 / (double)sr_);
-    lineR_.samples.assign(kLength, 0.0f);
-    lineL_.samples.assign(kLength, 0.0f);
+    // The longest tap reaches 1 + 4 s back; one more slot for the sample written.
+    const long length = (long)std::ceil(4.0 * (double)sr_) + 2;
+    lineR_.samples.assign((std::size_t)length, 0.0f);
+    lineL_.samples.assign((std::size_t)length, 0.0f);
+    // The saturation history as silence leaves it: a clipper input of just the 0.1 offset.
+    if (behaviour.saturationStartsAtSilence) chainL_.lastQ = chainR_.lastQ = clipAndSaturate(0.1);
 }
 
 void Delay::process(const Controls& c, int count, const float* in0, const float* in1, float* out0, float* out1) {
@@ -126,9 +137,7 @@ void Delay::process(const Controls& c, int count, const float* in0, const float*
             float w4 = y3 - (F.b1 * s.w[3][0] + F.b2[1] * s.w[3][1]) * F.h[1];
             // Clip, saturation, DC blocker.
             double v = (double)(P * (F.k * w4 + F.m * s.w[3][0] + F.k * s.w[3][1])) + 0.1;
-            float C = (std::isnan(v) || v > 1.0) ? 1.0f : (v < -1.0 ? -1.0f : (float)v);
-            float C2 = C * C;
-            float q = (float)((double)C * (1.0 - (double)C2 * 0.33333334));
+            float q = clipAndSaturate(v);
             float d = (float)(0.995 * (double)s.lastD + (double)q - (double)s.lastQ);
             s.lastQ = q;
             s.lastD = d;

@@ -8,6 +8,17 @@
 
 namespace reference {
 
+// Which behaviour the model follows: the effect as it is, or as it was before two
+// mends, kept so that tests can show that nothing else changed. Before them the
+// working rate was clamped to 192 kHz (delays and filter corners came out wrong
+// above it) and the saturation history started at 0, so that every clear clicked.
+struct Behaviour {
+    double workingRateCeiling;
+    bool saturationStartsAtSilence;
+};
+inline constexpr Behaviour kCurrent{768000.0, true};
+inline constexpr Behaviour kBeforeMends{192000.0, false};
+
 struct Controls {
     float delayL = 1000, noteL = 3, feedbackL = 50, mixL = 50;
     float delayR = 500, noteR = 5, feedbackR = 50, mixR = 50;
@@ -16,7 +27,7 @@ struct Controls {
 
 class Delay {
 public:
-    explicit Delay(int sampleRate);
+    explicit Delay(int sampleRate, Behaviour behaviour = kCurrent);
 
     // One block: the controls are read once, then every frame is processed in order.
     void process(const Controls& c, int count, const float* in0, const float* in1, float* out0, float* out1);

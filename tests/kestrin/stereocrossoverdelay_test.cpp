@@ -13,6 +13,7 @@
 
 #include "framework/core/fpcontrol.h"
 #include "kestrin/referencedelay.h"
+#include "kestrin/workingrate.h"
 #include "dsp/tonemeasure.h"
 #include "support/realtime_watch.h"
 
@@ -81,7 +82,9 @@ public:
 // zones that the UI visitor received.
 class Effect {
 public:
-    explicit Effect(int rate) : dsp_(StereoCrossoverDelay::create()) {
+    // Lines prepared for `preparedRate` (the working rate itself when 0).
+    explicit Effect(int rate, int preparedRate = 0) : dsp_(StereoCrossoverDelay::create()) {
+        dsp_->prepareLines(preparedRate > 0 ? preparedRate : rate);
         dsp_->initialize(rate);
         dsp_->buildUserInterface(&ui_);
     }
@@ -165,6 +168,16 @@ std::vector<float> noise(std::size_t n, std::uint32_t seed, float amplitude) {
     std::vector<float> v(n);
     for (float& x : v) x = dist(rng);
     return v;
+}
+
+// Every working rate that the given host rates reach at the factors in force for 1 to 8.
+std::vector<int> workingRates(std::initializer_list<int> hostRates) {
+    std::vector<int> rates;
+    for (int host : hostRates)
+        for (int asked : {1, 2, 4, 8}) rates.push_back(host * kestrin::oversamplingFactorInForce(host, asked));
+    std::sort(rates.begin(), rates.end());
+    rates.erase(std::unique(rates.begin(), rates.end()), rates.end());
+    return rates;
 }
 
 // ---------------------------------------------------------------------------
@@ -260,7 +273,9 @@ std::vector<Scenario> scenarios() {
     o.sync = 1, o.tempo = 5000, o.noteL = 0, o.noteR = 31, o.feedbackL = 99.9f, o.feedbackR = 73.3f;
     o.drive = 47.5f, o.gain = 12.5f, o.width = 33.3f, o.lowpass = 7000, o.highpass = 250;
     s.push_back({"fast tempo 22.05k", 22050, o});
-    s.push_back({"working-rate cap 384k", 384000, o});
+    s.push_back({"true working rate 384k", 384000, o});
+    s.push_back({"working-rate ceiling 768k", 768000, e});
+    s.push_back({"above the ceiling, taken as 768k", 1536000, o});
     s.push_back({"low rate 8k, corner below Nyquist", 8000, [] {
                      reference::Controls k;
                      k.lowpass = 3900, k.highpass = 3000, k.delayL = 3.3f, k.delayR = 1.7f;
@@ -287,8 +302,9 @@ Stereo mixedSignal(std::size_t n, std::uint32_t seed) {
     return in;
 }
 
-Stereo runReference(int rate, const reference::Controls& c, const Stereo& in, int block) {
-    reference::Delay ref(rate);
+Stereo runReference(int rate, const reference::Controls& c, const Stereo& in, int block,
+                    reference::Behaviour behaviour = reference::kCurrent) {
+    reference::Delay ref(rate, behaviour);
     Stereo out(in.size());
     for (std::size_t start = 0; start < in.size(); start += std::size_t(block)) {
         const int n = int(std::min<std::size_t>(std::size_t(block), in.size() - start));
@@ -316,7 +332,7 @@ TEST(StereoCrossoverDelay, MatchesTheModelWithRandomControlChangesAndBlockSizes)
     std::mt19937 rng(1234);
     const int sizes[] = {0, 1, 31, 32, 33, 45, 512, 7, 64, 100};
     for (int trial = 0; trial < 6; ++trial) {
-        const int rates[] = {44100, 48000, 88200, 192000, 32000, 8000};
+        const int rates[] = {44100, 48000, 384000, 192000, 768000, 8000};
         const int rate = rates[trial];
         Effect fx(rate);
         reference::Delay ref(rate);
@@ -331,8 +347,8 @@ TEST(StereoCrossoverDelay, MatchesTheModelWithRandomControlChangesAndBlockSizes)
             c.feedbackL = uni(0, 100), c.feedbackR = uni(0, 100);
             c.mixL = uni(0, 100), c.mixR = uni(0, 100);
             c.sync = float(rng() % 2);
-            c.highpass = uni(60, std::min(10000.0f, 0.45f * float(std::min(rate, 192000))));
-            c.lowpass = uni(1000, std::min(20000.0f, 0.45f * float(std::min(rate, 192000))));
+            c.highpass = uni(60, std::min(10000.0f, 0.45f * float(rate)));
+            c.lowpass = uni(1000, std::min(20000.0f, 0.45f * float(rate)));
             c.drive = uni(0, 100), c.gain = uni(0, 100), c.width = uni(0, 100);
             c.tempo = uni(1, 5000);
             if (rng() % 4 == 0) c.delayL = c.delayR = 50;  // short lines read their own chunk
@@ -460,12 +476,94 @@ TEST(StereoCrossoverDelay, WithoutFeedbackTheDelayTimeIsInaudible) {
     EXPECT_TRUE(bitIdentical(a.right, b.right));
 }
 
+// Samples from an impulse at t0 to its first echo, in one run: the same impulse on
+// both inputs through two lines set alike, line L with feedback 50 % and line R
+// without, so that outputs 0 and 1 are identical until the echo arrives. Under the
+// audio thread's floating-point state (the decaying tails would run into subnormals).
 long echoOnset(int rate, reference::Controls c, std::size_t t0, std::size_t length) {
-    const Stereo in = impulseOnRight(length, t0);
-    c.feedbackL = 0;
-    const Stereo dry = runFresh(rate, c, in);
-    c.feedbackL = 50;
-    return firstDifference(runFresh(rate, c, in).left, dry.left) - long(t0);
+    fw::ScopedAudioFloatingPointState fpState;
+    Stereo in(length);
+    in.left[t0] = in.right[t0] = 1.0f;
+    c.delayR = c.delayL, c.noteR = c.noteL, c.mixR = c.mixL;
+    c.feedbackR = 0, c.feedbackL = 50;
+    const Stereo out = runFresh(rate, c, in, 4096);
+    return firstDifference(out.left, out.right) - long(t0);
+}
+
+TEST(StereoCrossoverDelay, EchoesKeepTheSetTimeAtEveryWorkingRate) {
+    // Free and synchronised delays at every working rate the client can reach, up to
+    // the 768 kHz ceiling: a tap of d seconds delays by 1 + trunc(d x SR) samples.
+    for (int rate : workingRates({8000, 44100, 48000, 96000, 192000, 384000})) {
+        const std::size_t t0 = 1100;  // after the crossfade that follows the clear
+        reference::Controls c = plainWet();
+        c.delayL = 100;
+        const long free = 1 + long(0.1 * rate);
+        EXPECT_EQ(echoOnset(rate, c, t0, t0 + std::size_t(free) + 10), free) << rate << " Hz";
+        c.sync = 1, c.noteL = 2, c.tempo = 180;  // 3/16 at 180 bpm: 3 x 15 / 180 s
+        const long synced = 1 + long(3.0 * 15.0 / 180.0 * rate);
+        EXPECT_EQ(echoOnset(rate, c, t0, t0 + std::size_t(synced) + 10), synced) << rate << " Hz";
+    }
+}
+
+TEST(StereoCrossoverDelay, TwoWholeNotesAt120BpmHoldAtTheWorkingRateCeiling) {
+    const int rate = int(kestrin::kMaxWorkingRate);
+    reference::Controls c = plainWet();
+    c.sync = 1, c.tempo = 120, c.noteL = 31;
+    const long spacing = 1 + long(4.0 * rate);
+    EXPECT_EQ(echoOnset(rate, c, 1100, 1100 + std::size_t(spacing) + 10), spacing);
+}
+
+TEST(StereoCrossoverDelay, LinesArePreparedForTheLongestDelayAtTheHighestRate) {
+    for (int rate : workingRates({8000, 44100, 48000, 96000, 192000, 384000})) {
+        const long needed = 4L * rate + 2;  // 4 s of taps, the sample each tap adds, the one written
+        const int capacity = StereoCrossoverDelay::lineCapacityFor(rate);
+        EXPECT_EQ(capacity & (capacity - 1), 0) << rate;  // a power of two
+        EXPECT_GE(capacity, needed) << rate;
+        EXPECT_LT(capacity / 2, needed) << rate;  // and the smallest
+    }
+    EXPECT_EQ(StereoCrossoverDelay::lineCapacityFor(1536000),
+              StereoCrossoverDelay::lineCapacityFor(int(kestrin::kMaxWorkingRate)));
+
+    // A new instance holds no lines and gives silence; preparing sizes them, and
+    // preparing again for the same size allocates nothing.
+    auto dsp = StereoCrossoverDelay::create();
+    EXPECT_EQ(dsp->lineCapacity(), 0);
+    EXPECT_LT(sizeof(StereoCrossoverDelay), 4096u);
+    std::vector<float> in(64, 0.5f), out0(64, 9.0f), out1(64, 9.0f);
+    float* ins[2] = {in.data(), in.data()};
+    float* outs[2] = {out0.data(), out1.data()};
+    dsp->initialize(48000);
+    dsp->compute(64, ins, outs);
+    for (std::size_t i = 0; i < 64; ++i) ASSERT_TRUE(out0[i] == 0.0f && out1[i] == 0.0f) << i;
+    dsp->prepareLines(384000);
+    EXPECT_EQ(dsp->lineCapacity(), StereoCrossoverDelay::lineCapacityFor(384000));
+    {
+        testsupport::RealtimeWatch watch;
+        dsp->prepareLines(384000);
+        dsp->initialize(48000);
+        dsp->initialize(384000);
+        EXPECT_EQ(watch.counts().allocations, 0);
+    }
+    dsp->compute(64, ins, outs);
+    EXPECT_NE(out0[0], 0.0f);
+}
+
+TEST(StereoCrossoverDelay, LinesPreparedForALowerRateLimitTheDelayToWhatTheyHold) {
+    // Prepared for 8 kHz, initialised at 48 kHz: two whole notes (4 s) would need
+    // 192,001 samples of a line of 32,768; the tap stops at the line's last slot.
+    const int prepared = 8000, rate = 48000;
+    const int capacity = StereoCrossoverDelay::lineCapacityFor(prepared);
+    ASSERT_LT(capacity, 4 * rate);
+    reference::Controls c = plainWet();
+    c.sync = 1, c.tempo = 120, c.noteL = 31;
+    const std::size_t t0 = 1100;
+    const Stereo in = impulseOnRight(t0 + std::size_t(capacity) + 10, t0);
+    auto render = [&](float feedback) {
+        Effect fx(rate, prepared);
+        c.feedbackL = feedback;
+        return run(fx, c, in, 4096);
+    };
+    EXPECT_EQ(firstDifference(render(50).left, render(0).left) - long(t0), capacity - 1);
 }
 
 TEST(StereoCrossoverDelay, FastTempoCapsTheFreeDelay) {
@@ -601,13 +699,58 @@ TEST(StereoCrossoverDelay, MixSetsTheShareOfThePlainDrySignal) {
     }
 }
 
-TEST(StereoCrossoverDelay, SilenceAfterAClearGivesADecayingStep) {
-    reference::Controls c = plainWet();
-    const Stereo out = runFresh(48000, c, Stereo(400));
-    // q = 0.1 - 0.1^3 / 3 passes the DC blocker once, then decays by 0.995 per sample.
-    EXPECT_NEAR(out.left[0], 0.1 - 0.001 / 3, 1e-6);
-    EXPECT_NEAR(out.right[0], 0.1 - 0.001 / 3, 1e-6);
-    for (std::size_t i = 1; i < out.size(); ++i) EXPECT_NEAR(out.left[i] / out.left[i - 1], 0.995, 1e-5) << i;
+bool allZero(const Stereo& s) {
+    for (std::size_t i = 0; i < s.size(); ++i)
+        if (s.left[i] != 0.0f || s.right[i] != 0.0f) return false;
+    return true;
+}
+
+TEST(StereoCrossoverDelay, SilenceAfterAClearGivesExactSilence) {
+    reference::Controls loud;
+    loud.mixL = 0, loud.mixR = 0, loud.drive = 100, loud.gain = 100;
+    for (int rate : {8000, 44100, 48000, 96000, 192000, 384000, 768000}) {
+        for (const reference::Controls& c : {reference::Controls{}, loud}) {
+            Effect fx(rate);
+            EXPECT_TRUE(allZero(run(fx, c, Stereo(1200), 512))) << rate << " Hz";
+            // After sound, a re-initialisation (a new factor in the client) is silent too.
+            run(fx, c, mixedSignal(1500, 13), 512);
+            fx.dsp().initialize(rate / 2);
+            EXPECT_TRUE(allZero(run(fx, c, Stereo(1200), 100))) << rate / 2 << " Hz after sound";
+        }
+    }
+}
+
+TEST(StereoCrossoverDelay, BeforeTheMendsAClearClickedAndOtherwiseTheOutputIsUnchanged) {
+    // Up to 192 kHz the mended effect differs from the one before only by the step
+    // that its DC blocker made of the clipper's offset after a clear: q0 = 0.1 - 0.1^3/3
+    // on the first sample (times 1 - Mix), then decaying by 0.995 per sample.
+    const double q0 = 0.1 - 0.001 / 3;
+    const Stereo before = runReference(48000, reference::Controls{}, Stereo(400), 512, reference::kBeforeMends);
+    EXPECT_NEAR(before.left[0], 0.5 * q0, 1e-6);
+    EXPECT_NEAR(before.right[0], 0.5 * q0, 1e-6);
+    EXPECT_NEAR(before.left[399] / before.left[0], std::pow(0.995, 399), 1e-4);
+
+    // With sound, the step has gone below the last bit of the output once 0.1 x 0.995^n
+    // is under 1e-10; from then on the output is the same bit for bit.
+    const long decayed = long(std::ceil(std::log(1e-10 / 0.1) / std::log(0.995)));
+    const std::size_t n = std::size_t(decayed) + 6000;
+    Stereo in(n);
+    in.left = noise(n, 17, 0.5f);
+    in.right = noise(n, 18, 0.5f);
+    std::vector<Scenario> all = scenarios();
+    for (const Scenario& s : all) {
+        if (s.rate > 192000) continue;
+        const Stereo expected = runReference(s.rate, s.controls, in, 512, reference::kBeforeMends);
+        const Stereo got = runFresh(s.rate, s.controls, in, 512);
+        EXPECT_NE(firstDifference(got.left, expected.left), -1) << s.name;
+        for (const auto* pair : {&got.left, &got.right}) {
+            const auto& other = pair == &got.left ? expected.left : expected.right;
+            long last = -1;
+            for (std::size_t i = 0; i < n; ++i)
+                if (std::memcmp(&(*pair)[i], &other[i], sizeof(float)) != 0) last = long(i);
+            EXPECT_LT(last, decayed) << s.name;
+        }
+    }
 }
 
 double butterworth4(double f, double corner, double rate, bool highpass) {
@@ -661,12 +804,9 @@ TEST(StereoCrossoverDelay, HighpassFollowsTheFourthOrderButterworthMagnitude) {
 
 TEST(StereoCrossoverDelay, StaysStableForEveryCutoffAtEveryRateAndFactor) {
     // Every working rate that host rates from 8 kHz to 384 kHz give at factors 1 to 8
-    // (the working rate stops at 192 kHz).
-    std::vector<int> rates;
-    for (int host : {8000, 11025, 16000, 22050, 32000, 39999, 44100, 48000, 96000, 384000})
-        for (int factor : {1, 2, 4, 8}) rates.push_back(std::min(host * factor, 192000));
-    std::sort(rates.begin(), rates.end());
-    rates.erase(std::unique(rates.begin(), rates.end()), rates.end());
+    // (the working rate stops at 768 kHz).
+    const std::vector<int> rates =
+        workingRates({8000, 11025, 16000, 22050, 32000, 39999, 44100, 48000, 96000, 384000});
 
     // Noise on input 1 drives wet chain L (output 0, input 0 silent) hard; a later
     // impulse must still reach output 0 at once. An unstable section would have turned
@@ -691,9 +831,12 @@ TEST(StereoCrossoverDelay, StaysStableForEveryCutoffAtEveryRateAndFactor) {
                     ASSERT_TRUE(std::isfinite(out.left[i]) && std::isfinite(out.right[i]))
                         << rate << " Hz, lowpass " << lp << ", highpass " << hp;
                 // A high-pass at the top of the band lets nothing through to look at.
-                if (hp >= 0.45f * float(std::min(rate, 192000))) continue;
+                if (hp >= 0.45f * float(rate)) continue;
+                // The low-pass's response takes a fixed time to rise above the last bit:
+                // 16 samples at 192 kHz, in proportion above.
+                const long window = 16 * std::max(1, rate / 192000);
                 const long reached = firstDifference(out.left, plain.left);
-                EXPECT_TRUE(reached >= long(probeAt) && reached < long(probeAt) + 16)
+                EXPECT_TRUE(reached >= long(probeAt) && reached < long(probeAt) + window)
                     << rate << " Hz, lowpass " << lp << ", highpass " << hp << ": " << reached;
             }
         }

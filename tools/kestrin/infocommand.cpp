@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "kestrin/workingrate.h"
+
 namespace kestrincli {
 
 namespace {
@@ -74,6 +76,10 @@ std::string describePlugin(KestrinHost& host) {
     if (readGlobal(unit, kAudioUnitProperty_Latency, latency)) appendf(out, "  latency     %g s\n", latency);
     if (readGlobal(unit, kAudioUnitProperty_TailTime, tail))
         appendf(out, "  tail        %s\n", std::isinf(tail) ? "infinite" : (std::to_string(tail) + " s").c_str());
+    appendf(out,
+            "  upsampling  1x, 2x, 4x or 8x (\"Upsample Amount\"); the working rate (host rate x factor)\n"
+            "              stays at or below %g kHz: above it the next lower factor is used\n",
+            kestrin::kMaxWorkingRate / 1000.0);
 
     appendf(out, "\nParameters (hosts see normalized values from 0 to 1):\n");
     appendf(out, "  %-3s %-16s %-8s %-22s %-8s %s\n", "id", "name", "unit", "range", "default", "shown as");

@@ -89,9 +89,11 @@ int runRender(const Command& c) {
     if (!c.quiet) {
         std::error_code ec;
         const auto where = std::filesystem::absolute(summary.outputPath, ec);
-        std::printf("%s %.2f s in, %.2f s out, peak %.1f dBFS, %.0fx real time -> %s\n",
+        const std::string lowered = loweredFactorNote(summary);
+        std::printf("%s %.2f s in, %.2f s out, peak %.1f dBFS, %s%s%.0fx real time -> %s\n",
                     c.input ? c.input->c_str() : "demo", summary.inputSeconds, summary.outputSeconds,
-                    summary.peakDbfs, summary.realtimeFactor, (ec ? summary.outputPath : where.string()).c_str());
+                    summary.peakDbfs, lowered.c_str(), lowered.empty() ? "" : ", ", summary.realtimeFactor,
+                    (ec ? summary.outputPath : where.string()).c_str());
     }
     return 0;
 }

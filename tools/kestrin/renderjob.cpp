@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "auhost/inputsource.h"
+#include "kestrin/workingrate.h"
 
 namespace kestrincli {
 
@@ -47,7 +48,26 @@ private:
     Clock::time_point lastDraw_{};
 };
 
+// The factor "Upsample Amount" asks for, as the unit shows the parameter (0 to 3 for
+// 1x to 8x); 1 when it cannot be read.
+int askedOversamplingFactor(KestrinHost& host) {
+    const HostParameter* amount = host.findParameter("Upsample Amount");
+    AudioUnitParameterValue normalized = 0;
+    if (amount == nullptr || !host.unit().getParameter(amount->id, normalized)) return 1;
+    const std::string shown = host.displayText(amount->id, normalized);
+    const int exponent = shown.size() == 1 && shown[0] >= '0' && shown[0] <= '3' ? shown[0] - '0' : 0;
+    return 1 << exponent;
+}
+
 }  // namespace
+
+std::string loweredFactorNote(const RenderSummary& summary) {
+    if (summary.usedFactor >= summary.askedFactor) return {};
+    char text[96];
+    std::snprintf(text, sizeof text, "%dx asked, %dx used at %g kHz", summary.askedFactor, summary.usedFactor,
+                  summary.sampleRate / 1000.0);
+    return text;
+}
 
 bool renderThrough(KestrinHost& host, const Command& command, const AudioData& input, OutputFile& output,
                    const std::atomic<bool>& stop, RenderSummary& summary, std::string& error) {
@@ -130,6 +150,9 @@ bool renderThrough(KestrinHost& host, const Command& command, const AudioData& i
     progress.finish();
     const double wall = std::chrono::duration<double>(Clock::now() - started).count();
 
+    summary.sampleRate = rate;
+    summary.askedFactor = askedOversamplingFactor(host);
+    summary.usedFactor = kestrin::oversamplingFactorInForce(rate, summary.askedFactor);
     summary.inputSeconds = double(inputFrames) / rate;
     summary.outputSeconds = double(rendered) / rate;
     summary.peakDbfs = peak > 0.0f ? 20.0 * std::log10(double(peak)) : -INFINITY;

@@ -21,8 +21,15 @@ struct RenderSummary {
     double outputSeconds = 0;
     double peakDbfs = -INFINITY;
     double realtimeFactor = 0;
+    double sampleRate = 0;
+    int askedFactor = 1;  // by "Upsample Amount"
+    int usedFactor = 1;   // in force: lower where the working rate would pass its ceiling
     std::string outputPath;
 };
+
+// "8x asked, 2x used at 384 kHz" when the factor in force is below the asked one,
+// otherwise empty.
+std::string loweredFactorNote(const RenderSummary& summary);
 
 inline constexpr double kSilenceThresholdDbfs = -90.0;
 inline constexpr double kSilenceHoldSeconds = 1.0;
