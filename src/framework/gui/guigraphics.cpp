@@ -19,6 +19,12 @@ void checkPixelFormat(WindowPixelFormat pf) noexcept {
     if (int(pf) < 0 || int(pf) > 2) fatalError("GUIGraphics: window pixel format outside 0..2");
 }
 
+// Checked before anything else is built (the pool starts threads).
+const SizeConstraints& validated(const SizeConstraints& c) noexcept {
+    c.validate();
+    return c;
+}
+
 RGBA opaqueBlack(WindowPixelFormat pf) noexcept {
     // Byte order A, R, G, B puts alpha in the first byte.
     return pf == WindowPixelFormat::ARGB8 ? RGBA{255, 0, 0, 0} : RGBA{0, 0, 0, 255};
@@ -35,14 +41,13 @@ void copyRect(ImageRef<const RGBA> src, int srcX, int srcY, ImageRef<RGBA> dst, 
 GUIGraphics::GUIGraphics(const SizeConstraints& constraints, std::uint32_t flags)
     : detail::GUIContextOwner(static_cast<IUIContextHost*>(this)),
       UIElement(*ownedContext, flags),
-      constraints_(constraints),
+      constraints_(validated(constraints)),
       listener_(*this),
       windowWidth_(constraints.defaultWidth),
       windowHeight_(constraints.defaultHeight),
       uiWidth_(constraints.defaultWidth),
       uiHeight_(constraints.defaultHeight),
       threadPool_(0, kMaxPaintThreads) {
-    constraints_.validate();
     ownedContext->setRootElement(this);
     uiRect_ = Box{0, 0, uiWidth_, uiHeight_};
 }
@@ -305,7 +310,8 @@ void GUIGraphics::recomputePurelyDerivedRectangles() {
     makeDisjoint(paintAreas_);
 
     windowAreas_.clearContents();
-    for (const Box& r : paintAreas_) windowAreas_.pushBack(r.translate(uiRect_.minX, uiRect_.minY).intersection(uiRect_));
+    for (const Box& r : paintAreas_)
+        windowAreas_.pushBack(r.translate(uiRect_.minX, uiRect_.minY).intersection(uiRect_));
     windowAreasDisjoint_.clearContents();
     for (const Box& r : windowAreas_) scratchB_.pushBack(r);
     removeOverlappingAreas(scratchB_, windowAreasDisjoint_);

@@ -84,8 +84,9 @@ public:
     // After a requested screenshot was painted. `layer` is in the window byte order.
     virtual void onScreenshot(ImageRef<const RGBA> layer, WindowPixelFormat pf, Mipmap<RGBA>& diffuseMap,
                               Mipmap<L16>& depthMap, Mipmap<RGBA>& materialMap);
-    // Pixels around a lighting change that are composited again (default 20; negative counts as 0).
-    void setUpdateMargin(int margin) noexcept { updateMargin_ = margin > 0 ? margin : 0; }
+    // Pixels around a lighting change that are composited again (default 20),
+    // kept within 0..65536 so that growing an area cannot overflow.
+    void setUpdateMargin(int margin) noexcept { updateMargin_ = margin < 0 ? 0 : margin > 65536 ? 65536 : margin; }
     IProfiler& profiler() noexcept { return context().profiler(); }
 
     // The frame, in the order a window drives it.

@@ -16,7 +16,8 @@ using fw::Box;
 // elements is visible) and answers clicks, wheels and keys as told.
 class Probe : public fw::UIElement {
 public:
-    Probe(fw::UIContext& c, std::string name, std::vector<std::string>* log, std::uint32_t flags = fw::UIFlags::drawsRaw)
+    Probe(fw::UIContext& c, std::string name, std::vector<std::string>* log,
+          std::uint32_t flags = fw::UIFlags::drawsRaw)
         : UIElement(c, flags), name_(std::move(name)), log_(log) {}
 
     fw::Click clickAnswer = fw::Click::notHandled;
