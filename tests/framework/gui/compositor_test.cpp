@@ -11,6 +11,7 @@
 
 #include "framework/core/threadpool.h"
 #include "framework/gui/profiler.h"
+#include "framework/gui/simplerawcompositor.h"
 
 namespace {
 
@@ -121,6 +122,18 @@ TEST(PBRCompositor, SettersChangeTheLight) {
     c.light2Color({0.0f, 0.0f, 0.0f});
     const auto after = composite(c, l, tiles, 64, 64);
     EXPECT_FALSE(same(before, after));
+}
+
+TEST(SimpleRawCompositor, CopiesTheDiffuseColourOpaqueInsideTheTilesOnly) {
+    Layers l(80, 40);
+    fw::ThreadPool pool(2);
+    fw::SimpleRawCompositor c(fw::CompositorCreationContext{&pool});
+    const Vec<Box> tiles{Box{0, 0, 8, 8}, Box{70, 30, 200, 200}};
+    const auto out = composite(c, l, tiles, 80, 40);
+    EXPECT_EQ(out.at(0, 0), (RGBA{0x96, 0x40, 0x20, 255}));
+    EXPECT_EQ(out.at(79, 39), (RGBA{0x64, 0x64, 0x64, 255}));  // (79 ^ 39) has bit 3 set
+    EXPECT_EQ(out.at(8, 0), (RGBA{1, 2, 3, 4}));
+    EXPECT_EQ(out.at(69, 39), (RGBA{1, 2, 3, 4}));
 }
 
 // Records which tiles it saw on which thread.
