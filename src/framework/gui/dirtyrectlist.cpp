@@ -6,7 +6,13 @@
 
 namespace fw {
 
-DirtyRectList::DirtyRectList() { rects_.reserve(kInitialCapacity); }
+DirtyRectList::DirtyRectList() { rects_.reserve(kCapacity); }
+
+void DirtyRectList::collapseWith(const Box& rect) noexcept {
+    const Box all = boundingBox(rects_).expand(rect);
+    rects_.clearContents();
+    rects_.pushBack(all);  // within capacity: no allocation
+}
 
 void DirtyRectList::addRect(const Box& rect) {
     if (rect.empty()) return;
@@ -23,9 +29,18 @@ void DirtyRectList::addRect(const Box& rect) {
             ++i;
             continue;
         }
+        // Up to four pieces replace the entry: make sure they fit.
+        if (rects_.length() + 3 > std::size_t(kCapacity)) {
+            collapseWith(rect);
+            return;
+        }
         // The pieces lie outside `rect`, so later visits pass over them.
         rects_.removeAndReplaceByLast(i);
         appendPiecesOutside(entry, overlap, rects_);
+    }
+    if (rects_.length() == std::size_t(kCapacity)) {
+        collapseWith(rect);
+        return;
     }
     rects_.pushBack(rect);
 }

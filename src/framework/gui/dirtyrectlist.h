@@ -12,9 +12,12 @@ namespace fw {
 
 class DirtyRectList {
 public:
-    // Room for this many rectangles is made up front, so that posting rarely
-    // grows the list.
-    static constexpr int kInitialCapacity = 64;
+    // Room for this many rectangles is made at construction and the list never
+    // grows beyond it, so posting never allocates (widgets post from the audio
+    // thread too). A rectangle that would not fit makes the whole list collapse
+    // into the bounding box of its entries and the rectangle: a larger area is
+    // repainted, none is lost.
+    static constexpr int kCapacity = 256;
 
     DirtyRectList();
     DirtyRectList(const DirtyRectList&) = delete;
@@ -23,7 +26,7 @@ public:
     // Any thread; only posts a dirty rectangle. Empty (or inverted) rectangles
     // are ignored without locking. A rectangle inside an entry is dropped, entries
     // inside it are removed, and entries it overlaps are cut into the parts
-    // outside it; then it is appended.
+    // outside it; then it is appended. Never allocates.
     void addRect(const Box& rect);
 
     // UI thread. Appends every rectangle to `destination` and empties the list.
@@ -33,6 +36,9 @@ public:
     int numRects();
 
 private:
+    // With the mutex held: replaces every entry by one box covering them and `rect`.
+    void collapseWith(const Box& rect) noexcept;
+
     UncheckedMutex mutex_;
     Vec<Box> rects_;  // guarded by mutex_
 };

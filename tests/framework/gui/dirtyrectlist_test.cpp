@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/gui/boxlist.h"
+#include "support/realtime_watch.h"
 
 namespace {
 
@@ -114,6 +115,32 @@ TEST(DirtyRectList, RandomAdditionsStayDisjointAndKeepTheUnion) {
         expectDisjointCover(pull(list), reference);
         if (HasFatalFailure()) return;
     }
+}
+
+TEST(DirtyRectList, AFullListCollapsesIntoOneCoveringBoxWithoutAllocating) {
+    DirtyRectList list;
+    Mask reference;
+    std::mt19937 rng(3);
+    {
+        testsupport::RealtimeWatch watch;
+        // 300 separate pixels overfill the list; random boxes then cut up what is left.
+        for (int i = 0; i < 400; ++i) {
+            const int x = i % kSide, y = i / kSide * 2;
+            const Box b = i < 300 ? Box{x, y, x + 1, y + 1} : randomBox(rng, false);
+            reference.add(b);
+            list.addRect(b);
+        }
+        EXPECT_EQ(watch.counts().allocations, 0);
+    }
+    const std::vector<Box> rects = pull(list);
+    Mask got;
+    for (const Box& r : rects) got.add(r);
+    for (int y = 0; y < kSide; ++y)
+        for (int x = 0; x < kSide; ++x) {
+            ASSERT_LE(got.count[y * kSide + x], 1);
+            ASSERT_TRUE(!reference.covered(x, y) || got.covered(x, y)) << x << "," << y;
+        }
+    EXPECT_LE(rects.size(), std::size_t(DirtyRectList::kCapacity));
 }
 
 TEST(RemoveOverlappingAreas, RandomListsBecomeDisjointWithTheSameUnion) {
