@@ -110,6 +110,28 @@ TEST(GUIGraphicsFrame, BothLayersRecompositeTheAreaGrownByTheMargin) {
     EXPECT_EQ(o.editor.compositeAreas()[0], (Box{0, 0, 15, 15}));
 }
 
+TEST(GUIGraphicsFrame, LightingElementsArePaintedCompositedAndShown) {
+    // A root that paints nothing itself shows the lit layers as they are.
+    fw::OffscreenWindowFactory factory;
+    fw::GUIGraphics editor(guitest::editorSizes(), UIFlags::drawsRaw);
+    editor.setWindowFactory(&factory);
+    auto* lit = editor.addChild(std::make_unique<fw::UIElement>(editor.context(), UIFlags::drawsPBR));
+    lit->setPosition(Box{100, 100, 200, 160});
+    editor.openUI(nullptr, nullptr, nullptr, GraphicsBackend::cocoa);
+    OffscreenWindow& w = *factory.lastWindow();
+    w.frame();
+    const RGBA inside = shown(w, 150, 130);
+    EXPECT_EQ(inside.a, 255);
+    EXPECT_NE(inside, kBlack);                  // the grey test pattern, lit
+    EXPECT_EQ(shown(w, 500, 300), kBlack);      // empty lighting layers light nothing
+
+    // A lighting element marking itself dirty recomposites its surroundings.
+    lit->setDirtyWhole();
+    w.tick();
+    ASSERT_EQ(editor.compositeAreas().length(), 1u);
+    EXPECT_EQ(editor.compositeAreas()[0], (Box{80, 80, 220, 180}));
+}
+
 TEST(GUIGraphicsFrame, OverlappingRawAndLightingAreasArePaintedOnce) {
     Opened o;
     o.addSolid(Box{0, 0, 300, 300}, RGBA{9, 9, 9, 255});
