@@ -9,7 +9,9 @@
 
 #include <memory>
 
+#include "framework/gui/boxlist.h"
 #include "framework/gui/guigraphics.h"
+#include "framework/gui/pbrcompositor.h"
 #include "framework/window/offscreenwindow.h"
 #include "testeditor.h"
 
@@ -74,6 +76,32 @@ void BM_FullRepaintBothLayers(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FullRepaintBothLayers)->Args({900, 450})->Args({1800, 900})->Unit(benchmark::kMillisecond);
+
+// The lighting compositor alone on one thread over a 900 x 450 UI, in 64 x 64 tiles.
+void BM_PBRCompositorOneThread900x450(benchmark::State& state) {
+    const int w = 900, h = 450;
+    fw::Mipmap<RGBA> diffuse, material;
+    fw::Mipmap<fw::L16> depth;
+    diffuse.size(5, w, h);
+    depth.size(4, w, h, 1);
+    material.size(1, w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            diffuse.level(0).at(x, y) = RGBA{std::uint8_t(x), std::uint8_t(y), 90, 0};
+            depth.level(0).at(x, y) = fw::L16{std::uint16_t((x * 37 + y * 91) % 20000)};
+            material.level(0).at(x, y) = RGBA{0x80, 0x19, 0x80, 0xFF};
+        }
+    depth.level(0).replicateBordersTouching(Box{0, 0, w, h});
+    fw::Vec<Box> tiles;
+    fw::splitIntoTiles(Box{0, 0, w, h}, 64, 64, tiles);
+    fw::OwnedImage<RGBA> out(w, h);
+    fw::PBRCompositor compositor{fw::CompositorCreationContext{}};
+    compositor.resizeBuffers(w, h, 64, 64);
+    fw::NullProfiler profiler;
+    for (auto _ : state) compositor.compositeTile(out, tiles, diffuse, material, depth, profiler);
+    state.SetItemsProcessed(state.iterations() * w * h);
+}
+BENCHMARK(BM_PBRCompositorOneThread900x450)->Unit(benchmark::kMillisecond);
 
 void BM_DoResizeSevenSizes(benchmark::State& state) {
     Editor e;

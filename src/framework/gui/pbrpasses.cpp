@@ -1,6 +1,7 @@
 #include "framework/gui/pbrpasses.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace fw {
@@ -110,7 +111,13 @@ void PassObliqueShadowLight::render(int threadIndex, const Box& tile, const Pass
         const int d = depth.at(x, y).l;
         bool lit = true;
         if (x >= kSteps && y >= kSteps) {
-            for (int k = 1; k <= kSteps && lit; ++k) lit = depth.at(x - k, y - k).l <= d + k * kDepthPerPixel;
+            // Lit when no step stands higher: max over k of (depth_k - k x 1024) <= d.
+            const auto* here = reinterpret_cast<const std::uint8_t*>(&depth.at(x, y));
+            const std::ptrdiff_t diagonal = depth.pitch + std::ptrdiff_t(sizeof(L16));
+            int highest = INT_MIN;
+            for (int k = 1; k <= kSteps; ++k)
+                highest = std::max(highest, reinterpret_cast<const L16*>(here - k * diagonal)->l - k * kDepthPerPixel);
+            lit = highest <= d;
         } else {
             for (int k = 1; k <= kSteps && lit; ++k)
                 lit = depthAt(depth, x - k, y - k) <= float(d + k * kDepthPerPixel);
