@@ -155,8 +155,9 @@ void Lv2Plugin::run(std::uint32_t frames) noexcept {
         return;
     }
     if (latency_ != nullptr) *latency_ = latencyFrames_;
+    // Settings change only in activate(), which takes them from the facade's queue
+    // itself, so run() never looks at the queue (a semaphore).
     readControls();
-    facade_->beginRender();
 
     // Process up to each time:Position event, then apply it. Events are in time order;
     // one stamped outside the block applies at its edge.

@@ -4,6 +4,7 @@
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/time/time.h>
 
+#include <cmath>
 #include <cstring>
 #include <stdexcept>
 
@@ -76,6 +77,10 @@ Instance::Instance(const char* pluginUri, const HostOptions& options) {
     }
     atomBuffer_.assign(64 * 1024, 0);
     lv2_atom_forge_init(&forge_, urids_.mapFeature());
+    position_ = urids_.map(LV2_TIME__Position);
+    bpm_ = urids_.map(LV2_TIME__beatsPerMinute);
+    speed_ = urids_.map(LV2_TIME__speed);
+    frame_ = urids_.map(LV2_TIME__frame);
     clearEvents();
 }
 
@@ -123,12 +128,12 @@ void Instance::clearEvents() {
 void Instance::queuePosition(int frame, double bpm, float speed, std::int64_t position) {
     LV2_Atom_Forge_Frame object;
     lv2_atom_forge_frame_time(&forge_, frame);
-    lv2_atom_forge_object(&forge_, &object, 0, urids_.map(LV2_TIME__Position));
-    lv2_atom_forge_key(&forge_, urids_.map(LV2_TIME__beatsPerMinute));
+    lv2_atom_forge_object(&forge_, &object, 0, position_);
+    lv2_atom_forge_key(&forge_, bpm_);
     lv2_atom_forge_double(&forge_, bpm);
-    lv2_atom_forge_key(&forge_, urids_.map(LV2_TIME__speed));
+    lv2_atom_forge_key(&forge_, speed_);
     lv2_atom_forge_float(&forge_, speed);
-    lv2_atom_forge_key(&forge_, urids_.map(LV2_TIME__frame));
+    lv2_atom_forge_key(&forge_, frame_);
     lv2_atom_forge_long(&forge_, position);
     lv2_atom_forge_pop(&forge_, &object);
 }

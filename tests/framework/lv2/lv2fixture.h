@@ -91,6 +91,12 @@ public:
     void run(const std::vector<std::vector<float>>& in, std::size_t from, int frames,
              std::vector<std::vector<float>>& out);
 
+    // Runs on what the buffers hold; allocates nothing (for real-time proofs).
+    void runInPlace(int frames) {
+        lilv_instance_run(instance_, std::uint32_t(frames));
+        clearEvents();
+    }
+
     // The next run's transport events: a time:Position at `frame` with a tempo, a
     // speed and a position.
     void queuePosition(int frame, double bpm, float speed, std::int64_t position);
@@ -111,6 +117,7 @@ private:
     std::vector<std::vector<float>> inBuffers_, outBuffers_;
     std::vector<std::uint8_t> atomBuffer_;
     LV2_Atom_Forge forge_{};
+    LV2_URID position_ = 0, bpm_ = 0, speed_ = 0, frame_ = 0;
     LV2_Atom_Forge_Frame sequenceFrame_{};
 };
 
