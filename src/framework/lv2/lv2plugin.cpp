@@ -106,11 +106,16 @@ void Lv2Plugin::activate() noexcept {
 
 void Lv2Plugin::deactivate() noexcept { activated_ = false; }
 
-void Lv2Plugin::adoptParameterValues() noexcept {
-    for (int i = 0; i < layout_.parameters; ++i) lastControl_[std::size_t(i)] = float(facade_->plainValue(i));
-}
-
 void Lv2Plugin::readControls() noexcept {
+    if (adoptPorts_) {
+        // After a restore: whatever the ports hold now is the baseline. A host that
+        // wrote the restored values into them changes nothing, and one that has not
+        // yet does not overwrite the restored state with its old values.
+        adoptPorts_ = false;
+        for (int i = 0; i < layout_.parameters; ++i)
+            if (const float* port = controls_[std::size_t(i)]) lastControl_[std::size_t(i)] = *port;
+        return;
+    }
     for (int i = 0; i < layout_.parameters; ++i) {
         const float* port = controls_[std::size_t(i)];
         if (port == nullptr) continue;

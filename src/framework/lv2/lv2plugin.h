@@ -73,9 +73,6 @@ private:
     void readControls() noexcept;
     void processSpan(std::uint32_t offset, std::uint32_t frames) noexcept;
     void silenceOutputs(std::uint32_t frames) noexcept;
-    // After a restore or a preparation: the values the parameters now hold are what
-    // the ports are compared with, so unchanged ports do not overwrite them.
-    void adoptParameterValues() noexcept;
 
     std::unique_ptr<ClientFacade> facade_;
     Lv2PortLayout layout_;
@@ -95,6 +92,9 @@ private:
 
     // Audio side.
     std::vector<float> lastControl_;   // the port values last applied; NaN: none yet
+    // Set by restore (never concurrent with run): the next run takes the ports'
+    // values as its baseline instead of applying them.
+    bool adoptPorts_ = false;
     std::vector<float*> inPtrs_;       // this piece's channels
     std::vector<float*> outPtrs_;
     Vec<float, 64> silence_;           // read for unconnected inputs

@@ -30,10 +30,9 @@ LV2_State_Status Lv2Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_St
     if (type != chunkType_) return LV2_STATE_ERR_BAD_TYPE;
     const std::span<const std::uint8_t> chunk(static_cast<const std::uint8_t*>(data), size);
     if (!facade_->loadWholeState(chunk).ok()) return LV2_STATE_ERR_UNKNOWN;
-    // The restored values are what the next run() compares the ports with: a host
-    // that restores its ports to the saved values does not write them back over the
-    // state, and one that changes a port afterwards still wins.
-    adoptParameterValues();
+    // The next run() takes the ports as they are then as its baseline: the restored
+    // values stand until the host moves a port.
+    adoptPorts_ = true;
     return LV2_STATE_SUCCESS;
 }
 
