@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "auhost/presetfile.h"
 #include "framework/client/clientfacade.h"
 #include "framework/lv2/lv2ttl.h"
 #include "kestrin/lv2/kestrinlv2.h"
@@ -169,21 +170,28 @@ bool toAupreset(KestrinHost& host, const std::string& input, const std::string& 
         return false;
     }
 
-    // A new preset of that name, then every value the LV2 preset gives.
+    // Every value the LV2 preset gives, then the state under the preset's label. No
+    // preset is added to the plug-in: the state's preset index stays one that every
+    // instance has, so the file loads anywhere.
     LocalClient local;
-    if (!label.empty()) {
-        AUPreset named{-1, CFStringCreateWithCString(nullptr, label.c_str(), kCFStringEncodingUTF8)};
-        AudioUnitSetProperty(host.unit().unit(), kAudioUnitProperty_PresentPreset, kAudioUnitScope_Global, 0, &named,
-                             sizeof named);
-        CFRelease(named.presetName);
-    }
     for (int i = 0; i < local.facade().numParameters(); ++i) {
         const auto it = pv.values.find(local.symbols()[std::size_t(i)]);
         if (it == pv.values.end()) continue;
         const double normalized = local.facade().normalizedFromPlain(i, it->second);
         if (!host.setNormalized(AudioUnitParameterID(i), float(normalized), error)) return false;
     }
-    if (auhost::HostResult r = host.unit().savePresetFile(output); !r) {
+    auhost::CFRef<CFPropertyListRef> info;
+    if (auhost::HostResult r = host.unit().copyClassInfo(info); !r) {
+        error = "cannot read the state back: " + r.message();
+        return false;
+    }
+    auhost::CFRef<CFMutableDictionaryRef> named(
+        CFDictionaryCreateMutableCopy(nullptr, 0, static_cast<CFDictionaryRef>(info.get())));
+    if (!label.empty() && named) {
+        auhost::CFRef<CFStringRef> name(CFStringCreateWithCString(nullptr, label.c_str(), kCFStringEncodingUTF8));
+        if (name) CFDictionarySetValue(named.get(), CFSTR("name"), name.get());
+    }
+    if (auhost::HostResult r = auhost::writePresetFile(output, named ? named.get() : info.get()); !r) {
         error = "cannot save \"" + output + "\": " + r.message();
         return false;
     }
