@@ -6,7 +6,6 @@
 #include <limits>
 
 #include <lv2/atom/atom.h>
-#include <lv2/atom/util.h>
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/options/options.h>
 
@@ -167,15 +166,34 @@ void Lv2Plugin::run(std::uint32_t frames) noexcept {
     // Process up to each time:Position event, then apply it. Events are in time order;
     // one stamped outside the block applies at its edge.
     std::uint32_t done = 0;
-    if (transportIn_ != nullptr && transportIn_->atom.size >= sizeof(LV2_Atom_Sequence_Body)) {
-        LV2_ATOM_SEQUENCE_FOREACH (transportIn_, ev) {
-            const std::int64_t t = std::clamp<std::int64_t>(ev->time.frames, done, frames);
-            const auto at = static_cast<std::uint32_t>(t);
-            if (at > done) {
-                processSpan(done, at - done);
-                done = at;
+    if (transportIn_ != nullptr) {
+        // Read with memcpy: some hosts hand over sequences only 4-byte aligned, where
+        // the 64-bit fields of LV2_Atom_Event may not be accessed in place. Nothing is
+        // read past the size the sequence gives.
+        const auto* base = reinterpret_cast<const std::uint8_t*>(transportIn_);
+        LV2_Atom sequence;
+        std::memcpy(&sequence, base, sizeof sequence);
+        const std::size_t end = sizeof(LV2_Atom) + std::size_t(sequence.size);
+        std::size_t at = sizeof(LV2_Atom_Sequence);
+        while (at + sizeof(LV2_Atom_Event) <= end) {
+            std::int64_t stamp = 0;
+            LV2_Atom body;
+            std::memcpy(&stamp, base + at, sizeof stamp);
+            std::memcpy(&body, base + at + sizeof stamp, sizeof body);
+            const std::size_t bodyBytes = sizeof(LV2_Atom) + std::size_t(body.size);
+            if (at + sizeof stamp + bodyBytes > end) break;
+            const auto t = static_cast<std::uint32_t>(std::clamp<std::int64_t>(stamp, done, frames));
+            if (t > done) {
+                processSpan(done, t - done);
+                done = t;
             }
-            (void)transport_.apply(&ev->body);
+            // An aligned copy for the transport; larger events are not time:Position.
+            if (bodyBytes <= kLargestEventBytes) {
+                std::memcpy(eventCopy_, base + at + sizeof stamp, bodyBytes);
+                std::memset(eventCopy_ + bodyBytes, 0, sizeof eventCopy_ - bodyBytes);
+                (void)transport_.apply(reinterpret_cast<const LV2_Atom*>(eventCopy_));
+            }
+            at += sizeof stamp + ((bodyBytes + 7) & ~std::size_t(7));  // events are padded to 8 bytes
         }
     }
     processSpan(done, frames - done);

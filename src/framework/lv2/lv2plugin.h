@@ -92,6 +92,10 @@ private:
 
     // Audio side.
     std::vector<float> lastControl_;   // the port values last applied; NaN: none yet
+    // An aligned copy of the transport event being read, with zeroed room after it so
+    // that reading a malformed object's last property stays inside the copy.
+    static constexpr std::size_t kLargestEventBytes = 512;
+    alignas(8) std::uint8_t eventCopy_[kLargestEventBytes + 64] = {};
     // Set by restore (never concurrent with run): the next run takes the ports'
     // values as its baseline instead of applying them.
     bool adoptPorts_ = false;
