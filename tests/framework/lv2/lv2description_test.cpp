@@ -10,12 +10,16 @@
 #include <lv2/time/time.h>
 
 #include <cmath>
+#include <unistd.h>
+
 #include <cstdio>
+#include <filesystem>
 #include <set>
 #include <string>
 
 #include "framework/client/clientfacade.h"
 #include "framework/lv2/lv2portlayout.h"
+#include "framework/lv2/lv2ttl.h"
 #include "kestrin/kestrin.h"
 #include "kestrin/lv2/kestrinlv2.h"
 #include "kestrin/notevalues.h"
@@ -140,6 +144,10 @@ TEST_P(Description, DeclaresAudioLatencyAndTransportPortsInTheLayoutsOrder) {
     LilvNodes* optional = lilv_plugin_get_optional_features(plugin);
     EXPECT_TRUE(lilv_nodes_contains(optional, rt));
     lilv_nodes_free(optional);
+    // A UI exactly when the build names the editor's binary.
+    LilvUIs* uis = lilv_plugin_get_uis(plugin);
+    EXPECT_EQ(uis == nullptr ? 0u : lilv_uis_size(uis), std::string(KESTRIN_LV2_UI_BINARY).empty() ? 0u : 1u);
+    if (uis != nullptr) lilv_uis_free(uis);
 }
 
 TEST_P(Description, ListsTheFactoryPresetsByName) {
@@ -165,6 +173,40 @@ TEST_P(Description, ListsTheFactoryPresetsByName) {
 
 INSTANTIATE_TEST_SUITE_P(Variants, Description,
                          ::testing::Values(kestrin::lv2::kStereoUri, kestrin::lv2::kMonoUri));
+
+// The editor's binary joins by name: the generator then declares it for every variant.
+TEST(Lv2BundleDescription, DeclaresAnX11UiWhenGivenItsBinary) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("kestrin-ui-bundle-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    ASSERT_TRUE(fw::lv2::writeBundleDescription(dir, kestrin::lv2::bundleDescription("KestrinUI.so"),
+                                                &kestrin::lv2::makeClient)
+                    .ok());
+    LilvWorld* world = lilv_world_new();
+    LilvNode* bundle = lilv_new_file_uri(world, nullptr, (dir.string() + "/").c_str());
+    lilv_world_load_bundle(world, bundle);
+    LilvNode* x11 = lilv_new_uri(world, "http://lv2plug.in/ns/extensions/ui#X11UI");
+    for (const auto& variant : kestrin::lv2::variants()) {
+        SCOPED_TRACE(variant.uri);
+        LilvNode* uri = lilv_new_uri(world, variant.uri);
+        const LilvPlugin* plugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world), uri);
+        ASSERT_NE(plugin, nullptr);
+        LilvUIs* uis = lilv_plugin_get_uis(plugin);
+        ASSERT_EQ(lilv_uis_size(uis), 1u);
+        const LilvUI* ui = lilv_uis_get(uis, lilv_uis_begin(uis));
+        EXPECT_STREQ(lilv_node_as_uri(lilv_ui_get_uri(ui)), kestrin::lv2::kUiUri);
+        EXPECT_TRUE(lilv_ui_is_a(ui, x11));
+        const std::string binary = lilv_node_as_uri(lilv_ui_get_binary_uri(ui));
+        EXPECT_EQ(binary.substr(binary.rfind('/') + 1), "KestrinUI.so");
+        lilv_uis_free(uis);
+        lilv_node_free(uri);
+    }
+    lilv_node_free(x11);
+    lilv_node_free(bundle);
+    lilv_world_free(world);
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+}
 
 TEST(Lv2Binary, ExportsOnlyTheDescriptorAndLinksOnlyTheRuntimes) {
     const std::string binary = std::string(KESTRIN_LV2_BUNDLE_DIR) + "/" + kestrin::lv2::kBinaryName;
