@@ -20,19 +20,13 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
 int shell(const std::string& command, std::string* output = nullptr) {
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return -1;
-    char buffer[4096];
-    std::size_t n;
-    std::string out;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    const int status = pclose(pipe);
-    if (output != nullptr) *output = out;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    lv2test::ShellResult r = lv2test::shell(command);
+    if (output != nullptr) *output = std::move(r.output);
+    return r.status;
 }
+
+namespace fs = std::filesystem;
 
 std::string q(const std::string& s) { return "'" + s + "'"; }
 

@@ -30,35 +30,15 @@ namespace {
 using lv2test::Bundle;
 using lv2test::Node;
 
-struct NoHost final : fw::IHostCommand {
-    void beginParamEdit(int) noexcept override {}
-    void paramAutomate(int, float) noexcept override {}
-    void endParamEdit(int) noexcept override {}
-    bool requestResize(int, int) noexcept override { return false; }
-    fw::DAW getDAW() noexcept override { return fw::DAW::unknown; }
-    fw::PluginFormat getPluginFormat() noexcept override { return fw::PluginFormat::unknown; }
-};
-
 bool hasProperty(const LilvPlugin* plugin, const LilvPort* port, const char* uri) {
     Node n(Bundle::get().uri(uri));
     return lilv_port_has_property(plugin, port, n);
 }
 
-std::string run(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return out;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    pclose(pipe);
-    return out;
-}
-
 class Description : public ::testing::TestWithParam<const char*> {
 protected:
-    NoHost host_;
-    fw::ClientFacade facade_{kestrin::lv2::makeClient(), &host_, {}};
+    lv2test::LocalKestrin local_;
+    fw::ClientFacade& facade_ = *local_;
 };
 
 TEST_P(Description, ControlPortsMatchTheClientsParameters) {
@@ -211,7 +191,7 @@ TEST(Lv2BundleDescription, DeclaresAnX11UiWhenGivenItsBinary) {
 TEST(Lv2Binary, ExportsOnlyTheDescriptorAndLinksOnlyTheRuntimes) {
     const std::string binary = std::string(KESTRIN_LV2_BUNDLE_DIR) + "/" + kestrin::lv2::kBinaryName;
     std::set<std::string> defined;
-    const std::string nm = run("nm -D --defined-only '" + binary + "'");
+    const std::string nm = lv2test::shell("nm -D --defined-only '" + binary + "'").output;
     for (std::size_t at = 0; at < nm.size();) {
         const std::size_t end = nm.find('\n', at);
         const std::string line = nm.substr(at, end - at);
@@ -219,7 +199,7 @@ TEST(Lv2Binary, ExportsOnlyTheDescriptorAndLinksOnlyTheRuntimes) {
         at = end == std::string::npos ? nm.size() : end + 1;
     }
     EXPECT_EQ(defined, std::set<std::string>{"lv2_descriptor"});
-    const std::string needed = run("readelf -d '" + binary + "' | grep NEEDED");
+    const std::string needed = lv2test::shell("readelf -d '" + binary + "' | grep NEEDED").output;
     std::set<std::string> libraries;
     for (const char* allowed : {"libc.so", "libstdc++.so", "libm.so", "libgcc_s.so", "ld-linux"})
         if (needed.find(allowed) != std::string::npos) libraries.insert(allowed);

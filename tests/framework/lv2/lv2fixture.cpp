@@ -1,14 +1,33 @@
 #include "lv2fixture.h"
 
+#include "kestrin/lv2/kestrinlv2.h"
+
 #include <lv2/atom/atom.h>
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/time/time.h>
 
+#include <sys/wait.h>
+
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
 namespace lv2test {
+
+LocalKestrin::LocalKestrin() : facade_(kestrin::lv2::makeClient(), this, {}) {}
+
+ShellResult shell(const std::string& command) {
+    ShellResult r;
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) return r;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.output.append(buffer, n);
+    const int status = pclose(pipe);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
 
 UridMap::UridMap() {
     map_.handle = this;

@@ -14,7 +14,35 @@
 #include <unordered_map>
 #include <vector>
 
+#include "framework/client/clientfacade.h"
+
 namespace lv2test {
+
+// A Kestrin client of the test's own, beside the plug-in under test: the source of
+// the values the tests expect (parameters, presets, mappings).
+class LocalKestrin final : public fw::IHostCommand {
+public:
+    LocalKestrin();
+    fw::ClientFacade& operator*() { return facade_; }
+    fw::ClientFacade* operator->() { return &facade_; }
+
+    void beginParamEdit(int) noexcept override {}
+    void paramAutomate(int, float) noexcept override {}
+    void endParamEdit(int) noexcept override {}
+    bool requestResize(int, int) noexcept override { return false; }
+    fw::DAW getDAW() noexcept override { return fw::DAW::unknown; }
+    fw::PluginFormat getPluginFormat() noexcept override { return fw::PluginFormat::unknown; }
+
+private:
+    fw::ClientFacade facade_;
+};
+
+// A shell command's exit status and output (standard error folded in).
+struct ShellResult {
+    int status = -1;
+    std::string output;
+};
+ShellResult shell(const std::string& command);
 
 // Not thread-safe: the tests map from one thread, and the plug-in maps only while
 // it is instantiated.

@@ -21,28 +21,13 @@
 #include "framework/client/clientfacade.h"
 #include "framework/lv2/lv2ttl.h"
 #include "kestrin/lv2/kestrinlv2.h"
+#include "lv2fixture.h"
 
 namespace {
 
+using lv2test::shell;
+
 namespace fs = std::filesystem;
-
-struct Result {
-    int status = -1;
-    std::string output;
-};
-
-// Runs a shell command, standard error folded into the output.
-Result shell(const std::string& command) {
-    Result r;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return r;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.output.append(buffer, n);
-    const int status = pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
 
 std::string quote(const std::string& s) { return "'" + s + "'"; }
 
@@ -115,7 +100,7 @@ const auto* const cleanup = ::testing::AddGlobalTestEnvironment(new LinkFolderCl
 TEST(Lv2Hosts, Lv2ValidateReportsNothing) {
     if (std::string(LV2_VALIDATE).empty()) GTEST_SKIP() << "lv2_validate is not installed";
     const std::string dir = KESTRIN_LV2_BUNDLE_DIR;
-    const Result r = shell(std::string(LV2_VALIDATE) + " " + quote(dir + "/manifest.ttl") + " " +
+    const lv2test::ShellResult r = shell(std::string(LV2_VALIDATE) + " " + quote(dir + "/manifest.ttl") + " " +
                            quote(dir + "/kestrin.ttl") + " " + quote(dir + "/presets.ttl"));
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_NE(r.output.find("Found 0 errors"), std::string::npos) << r.output;
@@ -137,10 +122,10 @@ protected:
 
     // lv2apply's output against `kestrin render` with the same settings.
     void compare(const std::string& renderOptions, const std::string& controls) {
-        const Result ref = shell(quote(KESTRIN_TOOL) + " render " + quote(input_) + " -o " + quote(expected_) +
+        const lv2test::ShellResult ref = shell(quote(KESTRIN_TOOL) + " render " + quote(input_) + " -o " + quote(expected_) +
                                  " --tail 0 -q " + renderOptions);
         ASSERT_EQ(ref.status, 0) << ref.output;
-        const Result lv2 = shell(lv2Env() + LV2APPLY + " -i " + quote(input_) + " -o " + quote(actual_) + " " +
+        const lv2test::ShellResult lv2 = shell(lv2Env() + LV2APPLY + " -i " + quote(input_) + " -o " + quote(actual_) + " " +
                                  controls + " " + kestrin::lv2::kStereoUri);
         ASSERT_EQ(lv2.status, 0) << lv2.output;
         int c1 = 0, c2 = 0;
@@ -165,15 +150,8 @@ TEST_F(Lv2Apply, RendersBitIdenticalToKestrinRenderAtFactor1) { compare("", "");
 TEST_F(Lv2Apply, RendersBitIdenticalToKestrinRenderAtFactor8) { compare("--upsample 8", "-c upsample_amount 3"); }
 
 TEST_F(Lv2Apply, RendersAFactoryPresetBitIdenticalWhenItsValuesAreGivenAsControls) {
-    struct NoHost final : fw::IHostCommand {
-        void beginParamEdit(int) noexcept override {}
-        void paramAutomate(int, float) noexcept override {}
-        void endParamEdit(int) noexcept override {}
-        bool requestResize(int, int) noexcept override { return false; }
-        fw::DAW getDAW() noexcept override { return fw::DAW::unknown; }
-        fw::PluginFormat getPluginFormat() noexcept override { return fw::PluginFormat::unknown; }
-    } host;
-    fw::ClientFacade facade(kestrin::lv2::makeClient(), &host, {});
+    lv2test::LocalKestrin local;
+    fw::ClientFacade& facade = *local;
     const std::vector<std::string> symbols = fw::lv2::portSymbols(facade.client());
     const fw::Preset& preset = *facade.client().presetBank().preset(1);
     std::string controls;
@@ -190,7 +168,7 @@ TEST_F(Lv2Apply, RendersAFactoryPresetBitIdenticalWhenItsValuesAreGivenAsControl
 class DummyJack {
 public:
     DummyJack() : name_("kestrin-lv2-" + std::to_string(::getpid())) {
-        const Result r = shell(std::string(JACKD) + " --no-realtime -n " + name_ +
+        const lv2test::ShellResult r = shell(std::string(JACKD) + " --no-realtime -n " + name_ +
                                " -d dummy -r 48000 -p 512 >/dev/null 2>&1 & echo $!");
         pid_ = std::atoi(r.output.c_str());
         // Ready when a client can connect; at most five seconds.
@@ -219,15 +197,8 @@ TEST(Lv2Hosts, JalvRunsItUnderJacksDummyDriverAndLoadsEveryFactoryPreset) {
         GTEST_SKIP() << "jalv or jackd is not installed";
     DummyJack jack;
     ASSERT_TRUE(jack.ready());
-    struct NoHost final : fw::IHostCommand {
-        void beginParamEdit(int) noexcept override {}
-        void paramAutomate(int, float) noexcept override {}
-        void endParamEdit(int) noexcept override {}
-        bool requestResize(int, int) noexcept override { return false; }
-        fw::DAW getDAW() noexcept override { return fw::DAW::unknown; }
-        fw::PluginFormat getPluginFormat() noexcept override { return fw::PluginFormat::unknown; }
-    } host;
-    fw::ClientFacade facade(kestrin::lv2::makeClient(), &host, {});
+    lv2test::LocalKestrin local;
+    fw::ClientFacade& facade = *local;
     const std::vector<std::string> symbols = fw::lv2::portSymbols(facade.client());
     for (int index = 0; index < facade.numPresets(); ++index) {
         const std::string name = facade.presetName(index);
@@ -235,7 +206,7 @@ TEST(Lv2Hosts, JalvRunsItUnderJacksDummyDriverAndLoadsEveryFactoryPreset) {
         // As a user does: list the presets (jalv loads them then), choose one, show the controls.
         const std::string commands = "presets\\npreset " + fw::lv2::presetUri(kestrin::lv2::kStereoUri, name) + "\\ncontrols\\n";
         // The commands, then two seconds of processing before the input ends.
-        const Result r = shell("(printf '" + commands + "'; sleep 2) | JACK_DEFAULT_SERVER=" + jack.name() +
+        const lv2test::ShellResult r = shell("(printf '" + commands + "'; sleep 2) | JACK_DEFAULT_SERVER=" + jack.name() +
                                " JACK_NO_START_SERVER=1 " + lv2Env() + "timeout 30 " + JALV + " -n kestrin-" +
                                std::to_string(index) + " " + kestrin::lv2::kStereoUri);
         // The values jalv printed after loading the preset: the last "symbol = value" of each.

@@ -221,15 +221,8 @@ TEST(Lv2State, RefusesChunksOfTheWrongTypeSizeOrOriginWithoutChangingAnything) {
 }
 
 TEST(Lv2State, EveryFactoryPresetLoadsItsValuesAndBecomesCurrent) {
-    struct NoHost final : fw::IHostCommand {
-        void beginParamEdit(int) noexcept override {}
-        void paramAutomate(int, float) noexcept override {}
-        void endParamEdit(int) noexcept override {}
-        bool requestResize(int, int) noexcept override { return false; }
-        fw::DAW getDAW() noexcept override { return fw::DAW::unknown; }
-        fw::PluginFormat getPluginFormat() noexcept override { return fw::PluginFormat::unknown; }
-    } host;
-    fw::ClientFacade facade(kestrin::lv2::makeClient(), &host, {});
+    lv2test::LocalKestrin local;
+    fw::ClientFacade& facade = *local;
     Node presetClass(Bundle::get().uri(LV2_PRESETS__Preset));
     for (const char* uri : {kestrin::lv2::kStereoUri, kestrin::lv2::kMonoUri}) {
         const LilvPlugin* plugin = Bundle::get().plugin(uri);
