@@ -65,7 +65,9 @@ Lv2Plugin::Lv2Plugin(std::unique_ptr<Client> client, const char* stateKey, int i
     controls_.assign(std::size_t(layout_.parameters), nullptr);
     audioIn_.assign(std::size_t(layout_.inputs), nullptr);
     audioOut_.assign(std::size_t(layout_.outputs), nullptr);
-    lastControl_.assign(std::size_t(layout_.parameters), std::numeric_limits<float>::quiet_NaN());
+    lastControl_ = std::make_unique<std::atomic<float>[]>(std::size_t(layout_.parameters));
+    for (int i = 0; i < layout_.parameters; ++i)
+        lastControl_[std::size_t(i)].store(std::numeric_limits<float>::quiet_NaN(), std::memory_order_relaxed);
     inPtrs_.assign(audioIn_.size(), nullptr);
     outPtrs_.assign(audioOut_.size(), nullptr);
     silence_.resize(std::size_t(maxFrames_));
@@ -105,24 +107,29 @@ void Lv2Plugin::activate() noexcept {
 
 void Lv2Plugin::deactivate() noexcept { activated_ = false; }
 
+bool Lv2Plugin::portChanged(int index, float value) const noexcept {
+    // Bitwise: an unchanged port (NaN included) is not applied again.
+    const float last = lastControl_[std::size_t(index)].load(std::memory_order_relaxed);
+    return std::memcmp(&value, &last, sizeof value) != 0;
+}
+
 void Lv2Plugin::readControls() noexcept {
-    if (adoptPorts_) {
+    if (adoptPorts_.load(std::memory_order_relaxed)) {
         // After a restore: whatever the ports hold now is the baseline. A host that
         // wrote the restored values into them changes nothing, and one that has not
         // yet does not overwrite the restored state with its old values.
-        adoptPorts_ = false;
+        adoptPorts_.store(false, std::memory_order_relaxed);
         for (int i = 0; i < layout_.parameters; ++i)
-            if (const float* port = controls_[std::size_t(i)]) lastControl_[std::size_t(i)] = *port;
+            if (const float* port = controls_[std::size_t(i)])
+                lastControl_[std::size_t(i)].store(*port, std::memory_order_relaxed);
         return;
     }
     for (int i = 0; i < layout_.parameters; ++i) {
         const float* port = controls_[std::size_t(i)];
         if (port == nullptr) continue;
         const float v = *port;
-        float& last = lastControl_[std::size_t(i)];
-        // Bitwise equality: an unchanged port (NaN included) is not applied again.
-        if (std::memcmp(&v, &last, sizeof v) == 0) continue;
-        last = v;
+        if (!portChanged(i, v)) continue;
+        lastControl_[std::size_t(i)].store(v, std::memory_order_relaxed);
         // A value the parameter already holds in float precision is not rewritten, so
         // a double default is not replaced by its float rounding. NaN is ignored.
         if (std::isnan(v) || float(facade_->plainValue(i)) == v) continue;

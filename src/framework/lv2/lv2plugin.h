@@ -11,6 +11,7 @@
 //
 // State is the client's binary state chunk under one key (see lv2state.cpp).
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -56,8 +57,11 @@ public:
     // Audio thread; never blocks, never allocates, never calls the system.
     void run(std::uint32_t frames) noexcept;
 
-    // Host thread, never during run() (LV2's instantiation class).
+    // Host thread; LV2 lets it run beside run(). Takes port values the host set since
+    // the last run() into the state first.
     LV2_State_Status save(LV2_State_Store_Function store, LV2_State_Handle handle) noexcept;
+    // Host thread, never during run() (LV2's instantiation class). Changes nothing
+    // when the chunk is missing, of another type or does not read whole.
     LV2_State_Status restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle) noexcept;
 
     // IHostCommand: nothing to tell an LV2 host from the client's side; edits reach it
@@ -71,6 +75,8 @@ public:
 
 private:
     void readControls() noexcept;
+    // Any thread. Whether port `index` holds another value than run() last took.
+    bool portChanged(int index, float value) const noexcept;
     void processSpan(std::uint32_t offset, std::uint32_t frames) noexcept;
     void silenceOutputs(std::uint32_t frames) noexcept;
 
@@ -91,14 +97,17 @@ private:
     const LV2_Atom_Sequence* transportIn_ = nullptr;
 
     // Audio side.
-    std::vector<float> lastControl_;   // the port values last applied; NaN: none yet
+    // The port values run() last took, NaN before the first; read by save(), which
+    // may run beside run(). Relaxed: each value stands alone.
+    std::unique_ptr<std::atomic<float>[]> lastControl_;
     // An aligned copy of the transport event being read, with zeroed room after it so
     // that reading a malformed object's last property stays inside the copy.
     static constexpr std::size_t kLargestEventBytes = 512;
     alignas(8) std::uint8_t eventCopy_[kLargestEventBytes + 64] = {};
     // Set by restore (never concurrent with run): the next run takes the ports'
     // values as its baseline instead of applying them.
-    bool adoptPorts_ = false;
+    // Relaxed: save() only reads it to choose whether to take unapplied port values.
+    std::atomic<bool> adoptPorts_{false};
     std::vector<float*> inPtrs_;       // this piece's channels
     std::vector<float*> outPtrs_;
     Vec<float, 64> silence_;           // read for unconnected inputs

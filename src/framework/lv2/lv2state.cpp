@@ -3,6 +3,7 @@
 // portable. A restore that finds no chunk, one of another type, or one that does not
 // read whole, changes nothing.
 
+#include <cmath>
 #include <cstring>
 
 #include "framework/core/fpcontrol.h"
@@ -13,6 +14,19 @@ namespace fw::lv2 {
 LV2_State_Status Lv2Plugin::save(LV2_State_Store_Function store, LV2_State_Handle handle) noexcept {
     if (store == nullptr || stateKey_ == 0) return LV2_STATE_ERR_NO_FEATURE;
     ScopedAudioFloatingPointState fp;
+    // The ports are the host's: a value it set since the last run() (a host that
+    // saves right after changing a control) goes into the state too, so that the
+    // chunk and the port values the host saves beside it agree. Not while a restore
+    // waits for its first run: the restored values stand until then.
+    if (!adoptPorts_.load(std::memory_order_relaxed)) {
+        for (int i = 0; i < layout_.parameters; ++i) {
+            const float* port = controls_[std::size_t(i)];
+            if (port == nullptr) continue;
+            const float v = *port;
+            if (!portChanged(i, v) || std::isnan(v) || float(facade_->plainValue(i)) == v) continue;
+            (void)facade_->setParameter(i, facade_->normalizedFromPlain(i, double(v)));
+        }
+    }
     Vec<std::uint8_t> chunk;
     facade_->saveState(chunk);
     return store(handle, stateKey_, chunk.data(), chunk.size(), chunkType_,
@@ -32,7 +46,7 @@ LV2_State_Status Lv2Plugin::restore(LV2_State_Retrieve_Function retrieve, LV2_St
     if (!facade_->loadWholeState(chunk).ok()) return LV2_STATE_ERR_UNKNOWN;
     // The next run() takes the ports as they are then as its baseline: the restored
     // values stand until the host moves a port.
-    adoptPorts_ = true;
+    adoptPorts_.store(true, std::memory_order_relaxed);
     return LV2_STATE_SUCCESS;
 }
 

@@ -160,6 +160,26 @@ TEST(Lv2State, RestoredValuesSurviveTheNextRunWhenThePortsStillHoldTheirOldValue
     EXPECT_NE(savedChunk(b), offer.bytes);
 }
 
+TEST(Lv2State, ASaveBeforeTheNextRunHoldsTheValuesTheHostSetOnItsPorts) {
+    // Ardour sets a control and saves its session before the engine runs a cycle.
+    Instance a(kestrin::lv2::kStereoUri);
+    ASSERT_TRUE(a.ok());
+    started(a);
+    Channels out;
+    a.run(noise(64), 0, 64, out);
+    a.control("delay_l") = 1234.0f;
+    a.control("note_l") = 9.0f;
+    const std::vector<std::uint8_t> saved = savedChunk(a);
+
+    Instance b(kestrin::lv2::kStereoUri);
+    ASSERT_TRUE(b.ok());
+    started(b);
+    b.control("delay_l") = 1234.0f;
+    b.control("note_l") = 9.0f;
+    b.run(noise(64), 0, 64, out);
+    EXPECT_EQ(saved, savedChunk(b));
+}
+
 TEST(Lv2State, RefusesChunksOfTheWrongTypeSizeOrOriginWithoutChangingAnything) {
     Instance i(kestrin::lv2::kStereoUri);
     ASSERT_TRUE(i.ok());
