@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libstb-dev libpng-dev ttf-bitstream-vera
   libsndfile1-dev
+  lv2-dev liblilv-dev lilv-utils sordi
+  jackd2 jalv xvfb
 )
 
 missing=()

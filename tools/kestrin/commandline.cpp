@@ -46,6 +46,8 @@ std::string usageText() {
     return R"(Usage:
   kestrin render [INPUT] [-o OUTPUT] [options]   process audio through Kestrin 3
   kestrin info [--plugin PATH]                   show the plug-in's parameters and presets
+  kestrin convert INPUT -o OUTPUT                a preset between formats: an .aupreset into
+                                                 an LV2 preset bundle (OUTPUT.lv2) and back
   kestrin help | --help                          this text
 
 INPUT is a WAV, AIFF or FLAC file, mono or stereo, 8 kHz to 384 kHz. Without INPUT a
@@ -87,6 +89,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
         c.kind = CommandKind::render;
     } else if (verb == "info") {
         c.kind = CommandKind::info;
+    } else if (verb == "convert") {
+        c.kind = CommandKind::convert;
     } else if (verb == "help" || verb == "--help" || verb == "-h") {
         c.kind = CommandKind::help;
         result.ok = true;
@@ -112,6 +116,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
         if (arg == "--plugin") {
             if (!needValue(arg, value)) return fail("--plugin needs a path");
             c.plugin = value;
+        } else if (c.kind == CommandKind::convert && arg != "-o" && arg != "--output" && !arg.empty() && arg[0] == '-') {
+            return fail("convert takes only INPUT, -o OUTPUT and --plugin (got \"" + std::string(arg) + "\")");
         } else if (c.kind == CommandKind::info) {
             return fail("info takes no option other than --plugin (got \"" + std::string(arg) + "\")");
         } else if (arg == "-o" || arg == "--output") {
@@ -165,6 +171,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
             return fail("more than one input file given (\"" + *c.input + "\" and \"" + std::string(arg) + "\")");
         }
     }
+    if (c.kind == CommandKind::convert && (!c.input || !c.output))
+        return fail("convert needs an INPUT and -o OUTPUT");
     result.ok = true;
     return result;
 }

@@ -10,6 +10,7 @@
 #include "demophrase.h"
 #include "infocommand.h"
 #include "kestrinhost.h"
+#include "presetconvert.h"
 #include "renderjob.h"
 
 namespace {
@@ -107,6 +108,15 @@ int runInfo(const Command& c) {
     return 0;
 }
 
+int runConvert(const Command& c) {
+    std::unique_ptr<KestrinHost> host;
+    std::string error;
+    if (!KestrinHost::load(c.plugin.empty() ? KestrinHost::defaultPluginPath() : c.plugin, host, error))
+        return failWith(error);
+    if (!convertPreset(*host, *c.input, *c.output, error)) return failWith(error);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -124,6 +134,8 @@ int main(int argc, char** argv) {
             return runInfo(c);
         case CommandKind::render:
             return runRender(c);
+        case CommandKind::convert:
+            return runConvert(c);
     }
     return 2;
 }

@@ -20,6 +20,11 @@ void BoolParameter::setFromGUI(bool v) noexcept {
     editorWrite([&] { value_.exchange(v, std::memory_order_release); });
 }
 
+void BoolParameter::storePlainFromAudioThread(double plain) noexcept {
+    if (std::isnan(plain)) return;
+    value_.exchange(plain >= 0.5, std::memory_order_release);
+}
+
 double BoolParameter::getNormalized() noexcept {
     std::lock_guard<UncheckedMutex> lock(valueMutex());
     return value_.load(std::memory_order_relaxed) ? 1.0 : 0.0;

@@ -19,6 +19,12 @@ public:
     // UI thread, inside an edit gesture. Stores, tells the host, notifies listeners.
     void setFromGUI(bool value) noexcept;
 
+    double plainValue() const noexcept override { return value() ? 1.0 : 0.0; }
+    // On from 0.5 up.
+    void storePlainFromAudioThread(double plain) noexcept override;
+    double plainFromNormalized(double normalized) const noexcept override { return normalized >= 0.5 ? 1.0 : 0.0; }
+    double normalizedFromPlain(double plain) const noexcept override { return plain >= 0.5 ? 1.0 : 0.0; }
+
     double getNormalized() noexcept override;
     double getNormalizedDefault() const noexcept override { return default_ ? 1.0 : 0.0; }
     void stringFromNormalizedValue(double normalized, char* buffer, unsigned size) const noexcept override;

@@ -1,6 +1,7 @@
 #include "framework/client/clientfacade.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <mutex>
 
@@ -65,6 +66,25 @@ bool ClientFacade::parameterFromText(int index, std::string_view text, double& n
     return p != nullptr && p->normalizedValueFromString(text, normalized);
 }
 
+double ClientFacade::plainFromNormalized(int index, double normalized) const noexcept {
+    const Parameter* p = client_->param(index);
+    return p != nullptr ? p->plainFromNormalized(normalized) : std::nan("");
+}
+
+double ClientFacade::normalizedFromPlain(int index, double plain) const noexcept {
+    const Parameter* p = client_->param(index);
+    return p != nullptr ? p->normalizedFromPlain(plain) : std::nan("");
+}
+
+double ClientFacade::plainValue(int index) const noexcept {
+    const Parameter* p = client_->param(index);
+    return p != nullptr ? p->plainValue() : std::nan("");
+}
+
+void ClientFacade::storePlainFromAudioThread(int index, double plain) noexcept {
+    if (Parameter* p = client_->param(index)) p->storePlainFromAudioThread(plain);
+}
+
 // ---- Settings ----
 
 HostSettings ClientFacade::settings() const noexcept {
@@ -122,6 +142,13 @@ void ClientFacade::saveState(Vec<std::uint8_t>& chunk) {
 Status ClientFacade::loadState(std::span<const std::uint8_t> chunk) noexcept {
     std::lock_guard<UncheckedMutex> lock(bankMutex_);
     return client_->presetBank().loadStateChunk(chunk);
+}
+
+Status ClientFacade::loadWholeState(std::span<const std::uint8_t> chunk) noexcept {
+    std::lock_guard<UncheckedMutex> lock(bankMutex_);
+    PresetBank& bank = client_->presetBank();
+    if (Status s = bank.checkStateChunk(chunk); !s) return s;
+    return bank.loadStateChunk(chunk);
 }
 
 int ClientFacade::numPresets() noexcept {

@@ -76,6 +76,17 @@ public:
     // False when `index` is out of range or the text is not accepted.
     [[nodiscard]] bool parameterFromText(int index, std::string_view text, double& normalized) noexcept;
 
+    // Any thread. The parameter's mapping between plain and normalized values,
+    // clamped to its range; NaN when `index` is out of range.
+    double plainFromNormalized(int index, double normalized) const noexcept;
+    double normalizedFromPlain(int index, double plain) const noexcept;
+    // Any thread, including the audio thread; lock-free. NaN when `index` is out of range.
+    double plainValue(int index) const noexcept;
+    // Audio thread; never blocks, never allocates. Stores a plain value silently, for
+    // formats whose host owns the controls: no lock, no listener, no host call.
+    // Clamped (rounded for the discrete kinds); NaN and out-of-range indices are ignored.
+    void storePlainFromAudioThread(int index, double plain) noexcept;
+
     // ---- Settings; any host thread. Each change reaches the client at the next render ----
     HostSettings settings() const noexcept;
     void setSampleRate(double sampleRate) noexcept;
@@ -92,6 +103,9 @@ public:
     void saveState(Vec<std::uint8_t>& chunk);
     // Applies a state chunk; values applied before a failure stay.
     [[nodiscard]] Status loadState(std::span<const std::uint8_t> chunk) noexcept;
+    // Applies a state chunk only when all of it reads without a failure (and nothing
+    // follows it); otherwise changes nothing.
+    [[nodiscard]] Status loadWholeState(std::span<const std::uint8_t> chunk) noexcept;
     int numPresets() noexcept;
     int currentPreset() noexcept;
     // Empty when `index` names no preset.

@@ -59,6 +59,10 @@ void FloatParameter::storeFromAudioThread(double plain) noexcept {
     value_.exchange(clampToRange(plain), std::memory_order_release);
 }
 
+double FloatParameter::plainFromNormalized(double normalized) const noexcept {
+    return clampToRange(fromNormalized(normalized));
+}
+
 double FloatParameter::getNormalized() noexcept {
     std::lock_guard<UncheckedMutex> lock(valueMutex());
     return toNormalized(value_.load(std::memory_order_relaxed));

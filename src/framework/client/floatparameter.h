@@ -39,6 +39,11 @@ public:
     // written into a tempo parameter, for example). NaN is ignored.
     void storeFromAudioThread(double plain) noexcept;
 
+    double plainValue() const noexcept override { return value(); }
+    void storePlainFromAudioThread(double plain) noexcept override { storeFromAudioThread(plain); }
+    double plainFromNormalized(double normalized) const noexcept override;
+    double normalizedFromPlain(double plain) const noexcept override { return toNormalized(clampToRange(plain)); }
+
     double getNormalized() noexcept override;
     double getNormalizedDefault() const noexcept override { return toNormalized(default_); }
     void stringFromNormalizedValue(double normalized, char* buffer, unsigned size) const noexcept override;

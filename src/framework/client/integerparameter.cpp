@@ -33,12 +33,21 @@ double IntegerParameter::toNormalized(int plain) const noexcept {
 
 int IntegerParameter::fromNormalized(double normalized) const noexcept {
     if (std::isnan(normalized)) return min_;
-    const double x = (double(max_) - min_) * normalized + min_;
+    return roundToRange((double(max_) - min_) * normalized + min_);
+}
+
+int IntegerParameter::roundToRange(double x) const noexcept {
+    if (std::isnan(x)) return min_;
     const double rounded = x >= 0 ? std::trunc(x + 0.5) : std::trunc(x - 0.5);
     // Clamped while still a double: converting an out-of-range double to int is undefined.
     if (rounded <= min_) return min_;
     if (rounded >= max_) return max_;
     return static_cast<int>(rounded);
+}
+
+void IntegerParameter::storePlainFromAudioThread(double plain) noexcept {
+    if (std::isnan(plain)) return;
+    value_.exchange(roundToRange(plain), std::memory_order_release);
 }
 
 void IntegerParameter::setFromGUINormalized(double normalized) noexcept {

@@ -35,6 +35,11 @@ public:
     // (clamped to [min, max]): an entry chosen, a reset to the default.
     void setFromGUI(int plain) noexcept;
 
+    double plainValue() const noexcept override { return value(); }
+    void storePlainFromAudioThread(double plain) noexcept override;
+    double plainFromNormalized(double normalized) const noexcept override { return fromNormalized(normalized); }
+    double normalizedFromPlain(double plain) const noexcept override { return toNormalized(roundToRange(plain)); }
+
     double getNormalized() noexcept override;
     double getNormalizedDefault() const noexcept override { return toNormalized(default_); }
     void stringFromNormalizedValue(double normalized, char* buffer, unsigned size) const noexcept override;
@@ -47,6 +52,8 @@ public:
 
 private:
     void storeAutomateAndNotify(int plain) noexcept;
+    // Rounded half away from zero and clamped while still a double; NaN gives min.
+    int roundToRange(double plain) const noexcept;
 
     // Relaxed loads suffice: the value is self-contained and published by an
     // atomic exchange; no other data is read through it.

@@ -73,6 +73,18 @@ public:
     // Any thread but the audio thread. The current value as text, bounded by `size`.
     virtual void toStringN(char* buffer, unsigned size) noexcept = 0;
 
+    // Any thread, including the audio thread; lock-free. The plain value (0 or 1 for
+    // a bool).
+    virtual double plainValue() const noexcept = 0;
+    // Audio thread; never blocks, never allocates. Stores a plain value without the
+    // lock and without notifying anyone (a format whose host owns the controls):
+    // clamped to the range, rounded for the discrete kinds; NaN is ignored.
+    virtual void storePlainFromAudioThread(double plain) noexcept = 0;
+    // Any thread. The parameter's own mapping, clamped to its range; NaN maps to the
+    // minimum for the discrete kinds.
+    virtual double plainFromNormalized(double normalized) const noexcept = 0;
+    virtual double normalizedFromPlain(double plain) const noexcept = 0;
+
     // Any thread (the description does not change after build time). What a host
     // shows of the parameter: name, unit, kind, plain range, default, steps, texts.
     ParameterInfo describe() const;

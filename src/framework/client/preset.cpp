@@ -94,4 +94,26 @@ Status PresetBank::loadStateChunk(std::span<const std::uint8_t> chunk) noexcept 
     return Status::success();
 }
 
+Status PresetBank::checkStateChunk(std::span<const std::uint8_t> chunk) const noexcept {
+    // The same reads as loadStateChunk, in the same order, so the same failures.
+    ByteReader in(chunk.data(), chunk.size());
+    std::uint32_t magic = 0;
+    if (Status s = in.readBE32(magic); !s) return s;
+    if (magic != kChunkMagic) return Status::failure(kBadMagic);
+    std::int32_t version = 0;
+    if (Status s = in.readLEInt32(version); !s) return s;
+    if (version > kChunkVersion) return Status::failure(kNewerChunk);
+    if (Status s = in.skip(8); !s) return s;
+    std::int32_t presetIndex = 0;
+    if (Status s = in.readLEInt32(presetIndex); !s) return s;
+    if (presetIndex < 0 || presetIndex >= numPresets()) return Status::failure(kBadPresetIndex);
+    std::int32_t count = 0;
+    if (Status s = in.readLEInt32(count); !s) return s;
+    // A negative count reads no value, as in loadStateChunk.
+    const std::size_t values = count > 0 ? std::size_t(count) : 0;
+    if (Status s = in.skip(values * 4); !s) return s;
+    if (in.remaining() != 0) return Status::failure(kTrailingBytes);
+    return Status::success();
+}
+
 }  // namespace fw

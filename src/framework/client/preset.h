@@ -37,6 +37,7 @@ struct Preset {
 inline constexpr const char* kBadMagic = "Can not load, magic number didn't match";
 inline constexpr const char* kNewerChunk = "Can not load chunk done with a newer, incompatible plug-in framework";
 inline constexpr const char* kBadPresetIndex = "Invalid preset index in state chunk";
+inline constexpr const char* kTrailingBytes = "State chunk is longer than its parameter count says";
 
 class PresetBank {
 public:
@@ -71,6 +72,10 @@ public:
     // kBadMagic, kNewerChunk, kBadPresetIndex or kEndOfInput, and values applied
     // before the failure stay applied.
     [[nodiscard]] Status loadStateChunk(std::span<const std::uint8_t> chunk) noexcept;
+    // Host thread. Whether loadStateChunk would read `chunk` to its end without a
+    // failure, and that nothing follows it; the same messages, or kTrailingBytes.
+    // Changes nothing.
+    [[nodiscard]] Status checkStateChunk(std::span<const std::uint8_t> chunk) const noexcept;
 
 private:
     Client& client_;

@@ -377,4 +377,43 @@ TEST(ClientFacadeState, PresetsKeepTheCurrentValuesAndStateRoundTrips) {
     EXPECT_EQ(w.facade->presetName(w.facade->currentPreset()), "Mine");
 }
 
+TEST(ClientFacadeState, AWholeLoadRefusesAChunkThatDoesNotReadWholeAndChangesNothing) {
+    MiniWrapper w;
+    ASSERT_TRUE(w.facade->setParameter(0, 0.25));
+    ASSERT_TRUE(w.facade->setParameter(4, 1.0));
+    fw::Vec<std::uint8_t> chunk;
+    w.facade->saveState(chunk);
+    ASSERT_TRUE(w.facade->setParameter(0, 0.5));
+    ASSERT_TRUE(w.facade->setParameter(4, 0.0));
+    double n0 = 0, n4 = 0;
+    // Cut after the first value: the plain load applies it, the whole load applies nothing.
+    EXPECT_FALSE(w.facade->loadWholeState({chunk.data(), 28}).ok());
+    ASSERT_TRUE(w.facade->getParameter(0, n0));
+    EXPECT_EQ(n0, 0.5);
+    ASSERT_TRUE(w.facade->loadWholeState({chunk.data(), chunk.size()}).ok());
+    ASSERT_TRUE(w.facade->getParameter(0, n0));
+    ASSERT_TRUE(w.facade->getParameter(4, n4));
+    EXPECT_EQ(n0, 0.25);
+    EXPECT_EQ(n4, 1.0);
+}
+
+TEST(ClientFacadeParameters, PlainValuesGoThroughEachParametersOwnMapping) {
+    MiniWrapper w;
+    for (int i = 0; i < w.facade->numParameters(); ++i) {
+        SCOPED_TRACE(i);
+        const fw::ParameterInfo& info = *w.facade->parameterInfo(i);
+        fw::Parameter& p = *w.client().param(i);
+        EXPECT_EQ(w.facade->plainFromNormalized(i, 0.3), p.plainFromNormalized(0.3));
+        EXPECT_EQ(w.facade->normalizedFromPlain(i, info.plainMax), 1.0);
+        // Stored silently from the audio thread, read back lock-free.
+        w.facade->storePlainFromAudioThread(i, info.plainMax);
+        EXPECT_EQ(w.facade->plainValue(i), info.plainMax);
+        w.facade->storePlainFromAudioThread(i, info.plainMin);
+        EXPECT_EQ(w.facade->plainValue(i), info.plainMin);
+    }
+    EXPECT_TRUE(std::isnan(w.facade->plainValue(-1)));
+    EXPECT_TRUE(std::isnan(w.facade->plainFromNormalized(99, 0.5)));
+    w.facade->storePlainFromAudioThread(99, 1.0);  // ignored
+}
+
 }  // namespace

@@ -499,4 +499,48 @@ TEST(FloatParameter, AudioThreadStoreClampsAndTellsNobody) {
     EXPECT_TRUE(l.events.empty());
 }
 
+// A host that owns the controls (LV2) stores plain values from its audio thread for
+// every kind: clamped, rounded for the discrete kinds, NaN ignored, nobody told.
+TEST(PlainValues, AudioThreadStoreOfEveryKindClampsRoundsAndTellsNobody) {
+    fw::LinearFloatParameter f(0, "Delay", "ms", 1.0, 2000.0, 1000.0);
+    fw::IntegerParameter i(1, "Note", "", 0, 31, 3);
+    fw::EnumParameter e(2, "Mode", {"a", "b", "c"}, 1);
+    fw::BoolParameter b(3, "Sync", "", false);
+    RecordingListener l("l");
+    for (fw::Parameter* p : std::initializer_list<fw::Parameter*>{&f, &i, &e, &b}) p->addListener(&l);
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Case {
+        fw::Parameter* p;
+        double stored;
+        double expected;
+    } cases[] = {
+        {&f, 350.5, 350.5}, {&f, inf, 2000.0}, {&f, -inf, 1.0}, {&f, std::nan(""), 1.0},
+        {&i, 4.5, 5.0},     {&i, 4.49, 4.0},   {&i, 1e12, 31.0}, {&i, -inf, 0.0}, {&i, std::nan(""), 0.0},
+        {&e, 7.0, 2.0},     {&e, -3.0, 0.0},
+        {&b, 0.5, 1.0},     {&b, 0.49, 0.0},   {&b, inf, 1.0},   {&b, std::nan(""), 1.0},
+    };
+    for (const Case& c : cases) {
+        c.p->storePlainFromAudioThread(c.stored);
+        EXPECT_EQ(c.p->plainValue(), c.expected) << c.p->name() << " " << c.stored;
+    }
+    EXPECT_TRUE(l.events.empty());
+}
+
+TEST(PlainValues, MappingsAgreeWithTheParametersOwnForEveryKind) {
+    fw::LogFloatParameter f(0, "Cutoff", "Hz", 20.0, 20000.0, 1000.0);
+    fw::IntegerParameter i(1, "Note", "", 0, 31, 3);
+    fw::BoolParameter b(2, "Sync", "", false);
+    for (double n : {0.0, 0.125, 0.5, 0.77, 1.0}) {
+        EXPECT_EQ(f.plainFromNormalized(n), f.fromNormalized(n)) << n;
+        EXPECT_EQ(f.normalizedFromPlain(f.fromNormalized(n)), f.toNormalized(f.fromNormalized(n))) << n;
+        EXPECT_EQ(i.plainFromNormalized(n), double(i.fromNormalized(n))) << n;
+        EXPECT_EQ(i.normalizedFromPlain(i.plainFromNormalized(n)), i.toNormalized(i.fromNormalized(n))) << n;
+        EXPECT_EQ(b.plainFromNormalized(n), n >= 0.5 ? 1.0 : 0.0) << n;
+    }
+    // Out-of-range plain values map to the ends.
+    EXPECT_EQ(f.normalizedFromPlain(1e9), 1.0);
+    EXPECT_EQ(i.normalizedFromPlain(-4.0), 0.0);
+    EXPECT_EQ(b.normalizedFromPlain(0.7), 1.0);
+}
+
 }  // namespace

@@ -334,3 +334,46 @@ TEST(PresetBank, MissingValuesInAPresetLoadAsDefaults) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---- Checking without applying ----
+
+TEST(StateChunkCheck, AgreesWithTheLoaderOnEveryTruncationAndChangesNothing) {
+    auto source = makeTestClient();
+    ASSERT_TRUE(source->presetBank().loadPresetFromHost(2));
+    source->delay().setFromHost(0.1);
+    const auto chunk = save(*source);
+    auto target = makeTestClient();
+    const auto before = save(*target);
+    for (std::size_t n = 0; n < chunk.size(); ++n) {
+        std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[n == 0 ? 1 : n]);
+        if (n != 0) std::memcpy(copy.get(), chunk.data(), n);
+        const fw::Status checked = target->presetBank().checkStateChunk({copy.get(), n});
+        EXPECT_FALSE(checked.ok()) << n;
+        auto loader = makeTestClient();
+        EXPECT_STREQ(checked.message(), load(loader->presetBank(), chunk, n).message()) << n;
+    }
+    EXPECT_EQ(save(*target), before);
+    EXPECT_TRUE(target->presetBank().checkStateChunk(chunk).ok());
+    EXPECT_EQ(save(*target), before);
+}
+
+TEST(StateChunkCheck, RefusesWhatTheLoaderRefusesAndTrailingBytes) {
+    auto client = makeTestClient();
+    ChunkBuilder foreign = ChunkBuilder::header(0, 0);
+    foreign.bytes[0] ^= 0xFF;
+    EXPECT_STREQ(client->presetBank().checkStateChunk(foreign.bytes).message(), fw::kBadMagic);
+    EXPECT_STREQ(client->presetBank().checkStateChunk(ChunkBuilder::header(0, 0, 1).bytes).message(), fw::kNewerChunk);
+    EXPECT_STREQ(client->presetBank().checkStateChunk(ChunkBuilder::header(7, 0).bytes).message(), fw::kBadPresetIndex);
+    ChunkBuilder longer = ChunkBuilder::header(0, 1);
+    longer.leFloat(0.5f).bytes.push_back(0);
+    EXPECT_STREQ(client->presetBank().checkStateChunk(longer.bytes).message(), fw::kTrailingBytes);
+    // A chunk for fewer or more parameters than the client has is still whole.
+    ChunkBuilder fewer = ChunkBuilder::header(1, 1);
+    fewer.leFloat(0.5f);
+    EXPECT_TRUE(client->presetBank().checkStateChunk(fewer.bytes).ok());
+    EXPECT_TRUE(client->presetBank().checkStateChunk(ChunkBuilder::header(0, -4).bytes).ok());
+}
+
+}  // namespace
