@@ -88,6 +88,17 @@ std::string lv2Env() {
 }
 
 // Removes the LV2_PATH folder when the tests end.
+// ThreadSanitizer's runtime works only in a program built with it: a Debian host
+// that loads the thread-sanitized plug-in crashes in the runtime, whatever is preloaded.
+// The hosts run the plug-in in the other two configurations.
+bool hostsCanLoadThisBuild() {
+#ifdef KESTRIN_THREAD_SANITIZED
+    return false;
+#else
+    return true;
+#endif
+}
+
 class LinkFolderCleanup : public ::testing::Environment {
 public:
     void TearDown() override {
@@ -112,6 +123,7 @@ class Lv2Apply : public ::testing::Test {
 protected:
     void SetUp() override {
         if (std::string(LV2APPLY).empty()) GTEST_SKIP() << "lv2apply is not installed";
+        if (!hostsCanLoadThisBuild()) GTEST_SKIP() << "a host cannot load a thread-sanitized plug-in";
         std::mt19937 rng(11);
         std::uniform_real_distribution<float> d(-0.5f, 0.5f);
         std::vector<float> in(2 * 24000);
@@ -195,6 +207,7 @@ private:
 TEST(Lv2Hosts, JalvRunsItUnderJacksDummyDriverAndLoadsEveryFactoryPreset) {
     if (std::string(JALV).empty() || std::string(JACKD).empty() || std::string(JACK_LSP).empty())
         GTEST_SKIP() << "jalv or jackd is not installed";
+    if (!hostsCanLoadThisBuild()) GTEST_SKIP() << "a host cannot load a thread-sanitized plug-in";
     DummyJack jack;
     ASSERT_TRUE(jack.ready());
     lv2test::LocalKestrin local;
