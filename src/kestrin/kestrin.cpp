@@ -14,7 +14,7 @@
 namespace kestrin {
 
 Kestrin::Kestrin() : hostSampleRate_(std::numeric_limits<float>::quiet_NaN()) {
-    if (fw::Status s = upsampler_.initialize(kLargestOversampling, kMaxFramesPerBlock); !s) fw::fatalError(s.message());
+    if (fw::Status s = upsampler_.initialize(kLargestOversamplingFactor, kMaxFramesPerBlock); !s) fw::fatalError(s.message());
 }
 
 std::vector<fw::LegalIO> Kestrin::buildLegalIO() { return {{1, 2}, {2, 2}}; }
@@ -44,7 +44,7 @@ void Kestrin::reset(double sampleRate, int, int numInputs, int) {
     monoInput_ = numInputs == 1;
     // The lines are sized here for the highest rate checkUpsampleRateChange can ask
     // for, so that no factor change allocates.
-    processor().prepareLines(oversamplingFactorInForce(hostSampleRate_, kLargestOversampling) *
+    processor().prepareLines(oversamplingFactorInForce(hostSampleRate_, kLargestOversamplingFactor) *
                              processorRate(hostSampleRate_));
     processor().initialize(processorRate(sampleRate));
     // The oversampler starts from silence too: factor 1 sets its filters' rate, which

@@ -26,7 +26,6 @@ namespace kestrin {
 
 inline constexpr int kTempoParameter = 14;
 inline constexpr int kUpsampleAmountParameter = 15;
-inline constexpr int kLargestOversampling = kLargestOversamplingFactor;
 
 class Kestrin : public DspClient {
 public:

@@ -14,6 +14,7 @@
 
 #include "auhost/presetfile.h"
 #include "framework/client/clientfacade.h"
+#include "framework/client/nullhostcommand.h"
 #include "framework/lv2/lv2ttl.h"
 #include "kestrin/lv2/kestrinlv2.h"
 
@@ -30,20 +31,14 @@ bool endsWith(const std::string& s, const char* suffix) {
 
 // The parameters' mapping between plain and normalized values, and the port
 // symbols, from the client itself.
-class LocalClient final : public fw::IHostCommand {
+class LocalClient final {
 public:
-    LocalClient() : facade_(kestrin::lv2::makeClient(), this, {}), symbols_(fw::lv2::portSymbols(facade_.client())) {}
+    LocalClient() : facade_(kestrin::lv2::makeClient(), &host_, {}), symbols_(fw::lv2::portSymbols(facade_.client())) {}
     fw::ClientFacade& facade() { return facade_; }
     const std::vector<std::string>& symbols() const { return symbols_; }
 
-    void beginParamEdit(int) noexcept override {}
-    void paramAutomate(int, float) noexcept override {}
-    void endParamEdit(int) noexcept override {}
-    bool requestResize(int, int) noexcept override { return false; }
-    fw::DAW getDAW() noexcept override { return fw::DAW::unknown; }
-    fw::PluginFormat getPluginFormat() noexcept override { return fw::PluginFormat::unknown; }
-
 private:
+    fw::NullHostCommand host_;  // declared first: it outlives the facade
     fw::ClientFacade facade_;
     std::vector<std::string> symbols_;
 };

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "framework/client/clientfacade.h"
+#include "framework/client/nullhostcommand.h"
 #include "framework/lv2/lv2plugin.h"
 #include "framework/lv2/lv2portlayout.h"
 
@@ -171,17 +172,6 @@ std::unique_ptr<ClientFacade> makeFacade(ClientFactory factory, IHostCommand* ho
     return std::make_unique<ClientFacade>(factory(), host, HostSettings{});
 }
 
-// Nothing to tell: the generator only reads the client.
-class SilentHost final : public IHostCommand {
-public:
-    void beginParamEdit(int) noexcept override {}
-    void paramAutomate(int, float) noexcept override {}
-    void endParamEdit(int) noexcept override {}
-    bool requestResize(int, int) noexcept override { return false; }
-    DAW getDAW() noexcept override { return DAW::unknown; }
-    PluginFormat getPluginFormat() noexcept override { return PluginFormat::lv2; }
-};
-
 }  // namespace
 
 std::vector<std::string> portSymbols(const Client& client) {
@@ -228,7 +218,7 @@ std::string presetTurtle(const Lv2PresetText& preset, bool withPrefixes) {
 }
 
 std::string manifestTurtle(const Lv2BundleDescription& bundle, ClientFactory factory) {
-    SilentHost host;
+    NullHostCommand host(PluginFormat::lv2);
     auto facade = makeFacade(factory, &host);
     std::ostringstream o;
     o << kPrefixes;
@@ -247,7 +237,7 @@ std::string manifestTurtle(const Lv2BundleDescription& bundle, ClientFactory fac
 }
 
 std::string pluginTurtle(const Lv2BundleDescription& bundle, ClientFactory factory) {
-    SilentHost host;
+    NullHostCommand host(PluginFormat::lv2);
     auto facade = makeFacade(factory, &host);
     const PluginInfo& info = facade->pluginInfo();
     const std::vector<std::string> symbols = portSymbols(facade->client());
@@ -294,7 +284,7 @@ std::string pluginTurtle(const Lv2BundleDescription& bundle, ClientFactory facto
 }
 
 std::string presetsTurtle(const Lv2BundleDescription& bundle, ClientFactory factory) {
-    SilentHost host;
+    NullHostCommand host(PluginFormat::lv2);
     std::ostringstream o;
     o << kPrefixes;
     auto names = makeFacade(factory, &host);

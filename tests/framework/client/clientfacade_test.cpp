@@ -17,6 +17,7 @@
 #include "framework/client/clientfacade.h"
 #include "framework/client/floatparameter.h"
 #include "framework/client/integerparameter.h"
+#include "framework/client/nullhostcommand.h"
 #include "support/realtime_watch.h"
 
 namespace {
@@ -84,16 +85,6 @@ protected:
     }
 };
 
-class NoHost final : public fw::IHostCommand {
-public:
-    void beginParamEdit(int) noexcept override {}
-    void paramAutomate(int, float) noexcept override {}
-    void endParamEdit(int) noexcept override {}
-    bool requestResize(int, int) noexcept override { return false; }
-    fw::DAW getDAW() noexcept override { return fw::DAW::unknown; }
-    fw::PluginFormat getPluginFormat() noexcept override { return fw::PluginFormat::lv2; }
-};
-
 // A format wrapper reduced to its two sides.
 class MiniWrapper {
 public:
@@ -113,7 +104,7 @@ public:
         return facade->process({ins.begin(), ins.size()}, {outs.begin(), outs.size()}, frames, fw::TimeInfo{});
     }
 
-    NoHost host_;
+    fw::NullHostCommand host_{fw::PluginFormat::lv2};
     std::unique_ptr<fw::ClientFacade> facade;
 
 private:

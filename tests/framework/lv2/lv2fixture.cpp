@@ -15,7 +15,7 @@
 
 namespace lv2test {
 
-LocalKestrin::LocalKestrin() : facade_(kestrin::lv2::makeClient(), this, {}) {}
+LocalKestrin::LocalKestrin() : facade_(kestrin::lv2::makeClient(), &host_, {}) {}
 
 ShellResult shell(const std::string& command) {
     ShellResult r;

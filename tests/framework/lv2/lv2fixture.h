@@ -15,25 +15,20 @@
 #include <vector>
 
 #include "framework/client/clientfacade.h"
+#include "framework/client/nullhostcommand.h"
 
 namespace lv2test {
 
 // A Kestrin client of the test's own, beside the plug-in under test: the source of
 // the values the tests expect (parameters, presets, mappings).
-class LocalKestrin final : public fw::IHostCommand {
+class LocalKestrin final {
 public:
     LocalKestrin();
     fw::ClientFacade& operator*() { return facade_; }
     fw::ClientFacade* operator->() { return &facade_; }
 
-    void beginParamEdit(int) noexcept override {}
-    void paramAutomate(int, float) noexcept override {}
-    void endParamEdit(int) noexcept override {}
-    bool requestResize(int, int) noexcept override { return false; }
-    fw::DAW getDAW() noexcept override { return fw::DAW::unknown; }
-    fw::PluginFormat getPluginFormat() noexcept override { return fw::PluginFormat::unknown; }
-
 private:
+    fw::NullHostCommand host_;  // declared first: it outlives the facade
     fw::ClientFacade facade_;
 };
 
