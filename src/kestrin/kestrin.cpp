@@ -13,8 +13,13 @@
 
 namespace kestrin {
 
-Kestrin::Kestrin() : hostSampleRate_(std::numeric_limits<float>::quiet_NaN()) {
+Kestrin::Kestrin(EditorFactory editorFactory)
+    : editorFactory_(editorFactory), hostSampleRate_(std::numeric_limits<float>::quiet_NaN()) {
     if (fw::Status s = upsampler_.initialize(kLargestOversamplingFactor, kMaxFramesPerBlock); !s) fw::fatalError(s.message());
+}
+
+std::unique_ptr<fw::IGraphics> Kestrin::createGraphics() {
+    return editorFactory_ != nullptr ? editorFactory_(*this) : nullptr;
 }
 
 std::vector<fw::LegalIO> Kestrin::buildLegalIO() { return {{1, 2}, {2, 2}}; }

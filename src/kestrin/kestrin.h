@@ -27,10 +27,17 @@ namespace kestrin {
 inline constexpr int kTempoParameter = 14;
 inline constexpr int kUpsampleAmountParameter = 15;
 
+class Kestrin;
+
+// UI thread. Builds the editor of a client (kestrin/gui's makeKestrinGUI). A
+// client made without one has no editor, so binaries that never show one (the
+// command-line host, the LV2 DSP binary) do not carry the editor's code.
+using EditorFactory = std::unique_ptr<fw::IGraphics> (*)(Kestrin& client);
+
 class Kestrin : public DspClient {
 public:
-    // Host thread. Create with fw::makeClient<Kestrin>().
-    Kestrin();
+    // Host thread. Create with fw::makeClient<Kestrin>(editorFactory).
+    explicit Kestrin(EditorFactory editorFactory = nullptr);
 
     // Audio thread. The factor in force, the one the processor and the oversampler
     // are set up for (below the asked one where the working rate would exceed its
@@ -51,6 +58,9 @@ protected:
     void processAudio(std::span<const float* const> inputs, std::span<float* const> outputs, int frames,
                       const fw::TimeInfo& info) noexcept override;
 
+    // UI thread, once. The editor from the factory given at construction, or null.
+    std::unique_ptr<fw::IGraphics> createGraphics() override;
+
     std::vector<fw::LegalIO> buildLegalIO() override;
     std::vector<std::unique_ptr<fw::Parameter>> buildParameters() override;
     std::vector<fw::Preset> buildPresets() override;
@@ -64,6 +74,7 @@ private:
     void followHostTempo(double hostTempo) noexcept;
     static void clearOutputs(std::span<float* const> outputs, int frames) noexcept;
 
+    EditorFactory editorFactory_;
     dsp::oversampling::StereoUpsampler upsampler_;
     float hostSampleRate_;  // NaN before the first reset
     bool monoInput_ = false;  // the host gives one input: it feeds both sides

@@ -33,6 +33,8 @@ public:
     void addListener(IParameterListener* listener);
     // UI thread. Removes the first equal entry; the last entry takes its place.
     void removeListener(IParameterListener* listener) noexcept;
+    // UI thread. How many listeners are registered (an editor's widgets, wrappers).
+    int numListeners() const noexcept { return int(listeners_.length()); }
 
     // Any thread.
     const std::string& name() const noexcept { return name_; }

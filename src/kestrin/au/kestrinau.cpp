@@ -5,11 +5,13 @@
 #include <AudioToolbox/AudioToolbox.h>
 
 #include "framework/au/auentry.h"
+#include "kestrin/gui/kestringui.h"
 #include "kestrin/kestrin.h"
 
 namespace {
 
-std::unique_ptr<fw::Client> makeKestrin() { return fw::makeClient<kestrin::Kestrin>(); }
+// The Audio Unit carries the editor: hosts ask for it through the view factory.
+std::unique_ptr<fw::Client> makeKestrin() { return fw::makeClient<kestrin::Kestrin>(&kestrin::makeKestrinGUI); }
 
 }  // namespace
 

@@ -2,6 +2,8 @@
 
 #include <png.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -40,10 +42,34 @@ bool writePNG(const char* path, fw::ImageRef<const fw::RGBA> image) {
     if (imageChecksum(actual) == imageChecksum(expected)) return ::testing::AssertionSuccess();
     const std::string base = (std::filesystem::current_path() / name).string();
     const std::string actualPath = base + "-actual.png", expectedPath = base + "-expected.png";
-    const bool written = writePNG(actualPath.c_str(), actual) && writePNG(expectedPath.c_str(), expected);
+    const std::string diffPath = base + "-difference.png";
+    bool written = writePNG(actualPath.c_str(), actual) && writePNG(expectedPath.c_str(), expected);
     auto failure = ::testing::AssertionFailure() << "image \"" << name << "\" differs from the expected one";
+    if (actual.w != expected.w || actual.h != expected.h) {
+        failure << " in size (" << actual.w << " x " << actual.h << " instead of " << expected.w << " x "
+                << expected.h << ")";
+    } else {
+        // Each channel's absolute difference, amplified eight times so that
+        // one-step differences show; opaque so the picture reads on any viewer.
+        std::vector<fw::RGBA> diff(std::size_t(actual.w) * std::size_t(actual.h));
+        long long differing = 0;
+        for (int y = 0; y < actual.h; ++y) {
+            for (int x = 0; x < actual.w; ++x) {
+                const fw::RGBA a = actual.at(x, y), e = expected.at(x, y);
+                auto d = [](int u, int v) { return std::uint8_t(std::min(255, 8 * std::abs(u - v))); };
+                fw::RGBA& out = diff[std::size_t(y) * std::size_t(actual.w) + std::size_t(x)];
+                out = fw::RGBA{d(a.r, e.r), d(a.g, e.g), d(a.b, e.b), 255};
+                if (a.a != e.a) out.r = out.g = out.b = 255;
+                if (!(a == e)) ++differing;
+            }
+        }
+        failure << " in " << differing << " pixels";
+        const fw::ImageRef<const fw::RGBA> diffView{actual.w, actual.h, diff.data(),
+                                                     std::ptrdiff_t(actual.w) * 4};
+        written = written && writePNG(diffPath.c_str(), diffView);
+    }
     if (written)
-        failure << "; see " << actualPath << " and " << expectedPath;
+        failure << "; see " << actualPath << ", " << expectedPath << " and " << diffPath;
     else
         failure << " (could not write PNGs to " << base << "-*.png)";
     return failure;

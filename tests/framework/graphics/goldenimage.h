@@ -1,7 +1,8 @@
 #pragma once
 // Golden-image comparison for drawing tests: images are compared by a checksum
-// of their pixels; on a mismatch readable PNGs of both are written to the test's
-// working directory and the failure message says where.
+// of their pixels; on a mismatch readable PNGs of both, and a difference image
+// when the sizes agree, are written to the test's working directory and the
+// failure message says where.
 
 #include <gtest/gtest.h>
 
