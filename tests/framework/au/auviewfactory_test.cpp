@@ -120,7 +120,8 @@ TEST_F(ViewFactory, KestrinReachesItsClientsEditorFactoryThroughItsOwnClass) {
     EXPECT_NE(kestrinClass, viewClassName(fake));  // each binary registers its own class
     id factory = newFactory(kestrinClass);
     ASSERT_NE(factory, nil);
-    // Kestrin's client has no editor yet: the path ends at createGraphics with no view.
+    // Kestrin builds its editor here, but without a native window to hold it the
+    // editor opens no view.
     EXPECT_EQ(viewFor(factory, kestrin), nullptr);
     send(factory, "release");
 }
