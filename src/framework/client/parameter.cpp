@@ -24,9 +24,18 @@ ParameterInfo Parameter::describe() const {
     return info;
 }
 
-void Parameter::addListener(IParameterListener* listener) { listeners_.pushBack(listener); }
+void Parameter::addListener(IParameterListener* listener) {
+    std::lock_guard<UncheckedMutex> lock(listenersMutex_);
+    listeners_.pushBack(listener);
+}
+
+int Parameter::numListeners() const noexcept {
+    std::lock_guard<UncheckedMutex> lock(listenersMutex_);
+    return int(listeners_.length());
+}
 
 void Parameter::removeListener(IParameterListener* listener) noexcept {
+    std::lock_guard<UncheckedMutex> lock(listenersMutex_);
     for (std::size_t i = 0; i < listeners_.length(); ++i) {
         if (listeners_[i] == listener) {
             listeners_.removeAndReplaceByLast(i);
@@ -52,20 +61,26 @@ void Parameter::setFromHost(double normalized) noexcept {
 void Parameter::beginParamEdit() noexcept {
     editCount_.fetch_add(1, std::memory_order_acq_rel);
     if (IHostCommand* host = hostCommand()) host->beginParamEdit(index_);
+    std::lock_guard<UncheckedMutex> lock(listenersMutex_);
     for (IParameterListener* l : listeners_) l->onBeginParameterEdit(*this);
 }
 
 void Parameter::endParamEdit() noexcept {
     if (IHostCommand* host = hostCommand()) host->endParamEdit(index_);
-    for (IParameterListener* l : listeners_) l->onEndParameterEdit(*this);
+    {
+        std::lock_guard<UncheckedMutex> lock(listenersMutex_);
+        for (IParameterListener* l : listeners_) l->onEndParameterEdit(*this);
+    }
     editCount_.fetch_sub(1, std::memory_order_acq_rel);
 }
 
 void Parameter::beginParamHover() noexcept {
+    std::lock_guard<UncheckedMutex> lock(listenersMutex_);
     for (IParameterListener* l : listeners_) l->onBeginParameterHover(*this);
 }
 
 void Parameter::endParamHover() noexcept {
+    std::lock_guard<UncheckedMutex> lock(listenersMutex_);
     for (IParameterListener* l : listeners_) l->onEndParameterHover(*this);
 }
 
@@ -74,6 +89,7 @@ IHostCommand* Parameter::hostCommand() const noexcept {
 }
 
 void Parameter::notifyListeners() noexcept {
+    std::lock_guard<UncheckedMutex> lock(listenersMutex_);
     for (IParameterListener* l : listeners_) l->onParameterChanged(*this);
 }
 

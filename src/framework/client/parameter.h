@@ -29,12 +29,13 @@ public:
     Parameter(const Parameter&) = delete;
     Parameter& operator=(const Parameter&) = delete;
 
-    // UI thread, while the editor is built or torn down (the list is not locked).
+    // UI thread, while the editor is built or torn down. The list has its own
+    // lock, so host automation notifying on another thread meanwhile is safe.
     void addListener(IParameterListener* listener);
     // UI thread. Removes the first equal entry; the last entry takes its place.
     void removeListener(IParameterListener* listener) noexcept;
-    // UI thread. How many listeners are registered (an editor's widgets, wrappers).
-    int numListeners() const noexcept { return int(listeners_.length()); }
+    // Any thread but the audio thread. How many listeners are registered.
+    int numListeners() const noexcept;
 
     // Any thread.
     const std::string& name() const noexcept { return name_; }
@@ -132,6 +133,10 @@ private:
     std::string name_;
     std::string label_;
     bool isAutomatable_ = true;
+    // Held while the list changes and while listeners are called (recursive, so
+    // a listener may register or remove listeners). Listeners may take value
+    // locks; no value lock is held while this one is taken.
+    mutable UncheckedMutex listenersMutex_;
     Vec<IParameterListener*> listeners_;
     std::atomic<int> editCount_{0};
     mutable UncheckedMutex valueMutex_;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -140,6 +141,41 @@ TEST(ParameterConcurrency, EditorWriteReportsTheValueItStored) {
         if (c.value != static_cast<float>(2.0 / 3.0) && c.value != 1.0f) ++foreign;
     EXPECT_EQ(host.calls.size(), 5000u);
     EXPECT_EQ(foreign, 0);
+}
+
+// An editor opening or closing while the host automates: listeners are added
+// and removed (growing and shrinking the list) on the UI thread while a host
+// thread notifies. Every registered listener hears changes; none is called
+// after its removal.
+TEST(ParameterConcurrency, ListenersComeAndGoWhileTheHostAutomates) {
+    auto client = makeTestClient();
+    fw::LinearFloatParameter& delay = client->delay();
+    CountingListener resident;
+    delay.addListener(&resident);
+
+    std::atomic<bool> stop{false};
+    std::thread host([&] {
+        double v = 0.0;
+        while (!stop.load(std::memory_order_relaxed)) {
+            v = v > 0.9 ? 0.0 : v + 0.01;
+            delay.setFromHost(v);
+        }
+    });
+    std::vector<std::unique_ptr<CountingListener>> editorListeners;
+    for (int round = 0; round < 200; ++round) {
+        for (int i = 0; i < 40; ++i) {
+            editorListeners.push_back(std::make_unique<CountingListener>());
+            delay.addListener(editorListeners.back().get());
+        }
+        for (auto& l : editorListeners) delay.removeListener(l.get());
+        // Destroying them right after removal is safe only if no notification
+        // still runs on them.
+        editorListeners.clear();
+    }
+    stop.store(true, std::memory_order_relaxed);
+    host.join();
+    EXPECT_EQ(delay.numListeners(), 1);
+    EXPECT_GT(resident.changed.load(), 0);
 }
 
 }  // namespace
