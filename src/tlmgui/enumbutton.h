@@ -61,7 +61,9 @@ public:
     // Paint pool thread. Blends the current state's image; allocates nothing.
     void onDrawRaw(fw::ImageRef<fw::RGBA> rawLayer, const fw::Vec<fw::Box>& dirtyRects) override;
 
+    // UI thread. Number of state images.
     int stateCount() const noexcept { return int(stateImages_.length()); }
+    // UI thread. The area scale in force.
     float scale() const noexcept { return areaScale_; }
 
 private:

@@ -75,8 +75,11 @@ public:
 
     // Any thread. The parameter shown now.
     fw::Parameter& shownParameter() const noexcept { return *param_.load(std::memory_order_relaxed); }
+    // Any thread.
     bool isDisabled() const noexcept { return disabled_.load(std::memory_order_relaxed); }
+    // UI thread.
     float lowCrosspoint() const noexcept { return lowCrosspoint_; }
+    // UI thread.
     float highCrosspoint() const noexcept { return highCrosspoint_; }
 
 protected:

@@ -127,8 +127,9 @@ std::size_t UIParamLabel::formatValue(std::span<char, kTextCapacity> buffer) con
     long long precision = wanted < maxDigits_ ? decimals_ : std::max<long long>(maxDigits_ - d, 0);
     // printf takes an int precision; a negative one would mean "default".
     precision = std::clamp<long long>(precision, 0, kTextCapacity);
-    const int n = std::snprintf(buffer.data(), buffer.size(), "%.*f%s%.*s", int(precision), double(v), separator_,
-                                int(std::min<std::size_t>(unit.size(), kTextCapacity)), unit.data());
+    // snprintf cuts the text to the buffer; n is the length it wanted.
+    const int n = std::snprintf(buffer.data(), buffer.size(), "%.*f%s%s", int(precision), double(v), separator_,
+                                unit.c_str());
     if (n < 0) {
         buffer[0] = '\0';
         return 0;

@@ -72,10 +72,12 @@ public:
 
     // Any thread but the audio thread. The frame the current value shows.
     int currentFrame() const noexcept;
+    // Any thread. As constructed.
     int numFrames() const noexcept { return numFrames_; }
-    // Source frame size in the strip; 0 x 0 for a strip that cannot be split.
+    // Any thread. Source frame size in the strip; 0 x 0 for a strip that cannot be split.
     int sourceFrameWidth() const noexcept { return sourceFrameWidth_; }
     int sourceFrameHeight() const noexcept { return sourceFrameHeight_; }
+    // UI thread. Drag coordinates where the value hit 0 or 1 (NaN before any drag).
     float lowCrosspoint() const noexcept { return lowCrosspoint_; }
     float highCrosspoint() const noexcept { return highCrosspoint_; }
     // UI thread, outside painting. Whether frame i is in the cache.
