@@ -53,8 +53,18 @@ void UIFilmstripSlider::reflow() {
     if (!usable()) return;
     const fw::Box p = position();
     const int w = std::max(p.width(), 0), h = std::max(p.height(), 0);
-    if (frameCache_[0].width() == w && frameCache_[0].height() == h) return;
-    for (fw::OwnedImage<fw::RGBA>& frame : frameCache_) frame.size(w, h);
+    // At the strip's own frame size the frames are drawn straight from the
+    // strip: no copy is kept.
+    const bool direct = w == sourceFrameWidth_ && h == sourceFrameHeight_;
+    if (direct == drawsFromStrip_ && (direct || (frameCache_[0].width() == w && frameCache_[0].height() == h)))
+        return;
+    drawsFromStrip_ = direct;
+    for (fw::OwnedImage<fw::RGBA>& frame : frameCache_) {
+        if (direct)
+            frame = fw::OwnedImage<fw::RGBA>();
+        else
+            frame.size(w, h);
+    }
     std::fill(frameCached_.begin(), frameCached_.end(), std::uint8_t(0));
 }
 
@@ -63,17 +73,21 @@ bool UIFilmstripSlider::isFrameCached(int frame) const noexcept {
     return frameCached_[std::size_t(frame)] != 0;
 }
 
+fw::ImageRef<const fw::RGBA> UIFilmstripSlider::sourceFrame(int frame) const noexcept {
+    const fw::Box source =
+        framesSideBySide_
+            ? fw::Box::rectangle(frame * sourceFrameWidth_, 0, sourceFrameWidth_, sourceFrameHeight_)
+            : fw::Box::rectangle(0, frame * sourceFrameHeight_, sourceFrameWidth_, sourceFrameHeight_);
+    return filmstrip_.cropImageRef(source);
+}
+
 void UIFilmstripSlider::cacheImage(int frame) noexcept {
     if (!usable() || frame < 0 || frame >= numFrames_) return;
     if (frameCached_[std::size_t(frame)] != 0) return;
     frameCached_[std::size_t(frame)] = 1;
     fw::OwnedImage<fw::RGBA>& dst = frameCache_[std::size_t(frame)];
     if (dst.toRef().empty()) return;
-    const fw::Box source =
-        framesSideBySide_
-            ? fw::Box::rectangle(frame * sourceFrameWidth_, 0, sourceFrameWidth_, sourceFrameHeight_)
-            : fw::Box::rectangle(0, frame * sourceFrameHeight_, sourceFrameWidth_, sourceFrameHeight_);
-    const fw::ImageRef<const fw::RGBA> src = filmstrip_.cropImageRef(source);
+    const fw::ImageRef<const fw::RGBA> src = sourceFrame(frame);
     if (src.w == dst.width() && src.h == dst.height()) {
         fw::copyPixels(dst, src);
         return;
@@ -95,8 +109,13 @@ int UIFilmstripSlider::currentFrame() const noexcept {
 void UIFilmstripSlider::onDrawRaw(fw::ImageRef<fw::RGBA> rawLayer, const fw::Vec<fw::Box>& dirtyRects) {
     if (!usable()) return;
     const int frame = currentFrame();
-    cacheImage(frame);
-    const fw::ImageRef<const fw::RGBA> image = frameCache_[std::size_t(frame)];
+    fw::ImageRef<const fw::RGBA> image;
+    if (drawsFromStrip_) {
+        image = sourceFrame(frame);
+    } else {
+        cacheImage(frame);
+        image = frameCache_[std::size_t(frame)];
+    }
     for (const fw::Box& rect : dirtyRects) {
         if (rect.empty()) continue;
         // Both crops clip and blendOver takes the overlap, so a cache smaller

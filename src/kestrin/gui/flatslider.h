@@ -58,6 +58,7 @@ public:
     virtual void cacheImage(int frame) noexcept;
 
     // UI thread. Sizes the frame cache to the element; a new size empties it.
+    // At the strip's own frame size no cache is kept.
     void reflow() override;
     // UI thread.
     fw::Click onMouseClick(int x, int y, int button, bool isDoubleClick, fw::MouseState mstate) override;
@@ -85,6 +86,8 @@ public:
 
 private:
     bool usable() const noexcept { return sourceFrameWidth_ > 0 && sourceFrameHeight_ > 0; }
+    // Frame i of the strip (clipped to it).
+    fw::ImageRef<const fw::RGBA> sourceFrame(int frame) const noexcept;
 
     bool dragHorizontally_ = false;
     fw::FloatParameter& param_;
@@ -101,6 +104,8 @@ private:
     float highCrosspoint_;
     bool framesSideBySide_;
     bool disabled_ = false;
+    // The element has the source frames' size: frames are drawn from the strip.
+    bool drawsFromStrip_ = false;
     fw::ImageResizer resizer_;
 };
 

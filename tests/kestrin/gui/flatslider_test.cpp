@@ -82,11 +82,20 @@ TEST_F(SliderTest, TheEditorsStripOfSixtyTwoFramesSideBySideShowsRealFrames) {
         ASSERT_EQ(s->currentFrame(), frame);
         fw::OwnedImage<RGBA> layer = filledLayer(62, 514);
         widgettest::paintAll(*s, layer);
-        // At the frame's own size the frame is copied: every pixel is the frame's.
+        // At the frame's own size the frame is drawn from the strip itself: every
+        // pixel is the frame's, and no copy is cached.
         for (int y = 0; y < 514; ++y)
             for (int x = 0; x < 62; ++x)
                 ASSERT_EQ(layer.at(x, y), frameColor(frame, x < 31 && y < 257)) << frame << " " << x << "," << y;
+        EXPECT_FALSE(s->isFrameCached(frame));
     }
+    // Another size caches again, and the strip's own size drops the cache.
+    s->setPosition(Box::rectangle(0, 0, 31, 257));
+    fw::OwnedImage<RGBA> half = filledLayer(31, 257);
+    widgettest::paintAll(*s, half);
+    EXPECT_TRUE(s->isFrameCached(61));
+    s->setPosition(Box::rectangle(0, 0, 62, 514));
+    EXPECT_FALSE(s->isFrameCached(61));
 }
 
 TEST_F(SliderTest, AtAnotherSizeTheFrameIsResizedFromItsOwnPartOfTheStrip) {
