@@ -43,6 +43,9 @@ inline RGBA referenceOver(RGBA s, RGBA d) {
 }
 
 // `src` rescaled to w x h with the resampler the widgets are meant to use.
+// A pixel as a window shows it (the window drops the layer's alpha).
+inline RGBA opaque(RGBA c) { return RGBA{c.r, c.g, c.b, 255}; }
+
 inline OwnedImage<RGBA> referenceResize(ImageRef<const RGBA> src, int w, int h, int alphaChannel) {
     OwnedImage<RGBA> out(w, h);
     fw::ImageResizer resizer;
@@ -68,6 +71,7 @@ struct OpenedEditor {
         window = factory.lastWindow();
     }
     fw::UIContext& context() { return editor.context(); }
+    // What the window shows: the raw layer made opaque.
     RGBA shown(int x, int y) const { return window->screen().at(x, y); }
 
     // Declared first so that the widgets (owned by the editor) go before the
