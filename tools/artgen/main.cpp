@@ -1,0 +1,69 @@
+// kestrin-artgen: draws the editor's art.
+//   kestrin-artgen --out DIR                       writes every image into DIR
+//   kestrin-artgen --preview FILE [--scale S]      writes the assembled editor (S: 0.5, 1 or 2)
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "art.h"
+#include "framework/graphics/pngencode.h"
+#include "preview.h"
+
+namespace {
+
+int usage() {
+    std::fprintf(stderr,
+                 "usage: kestrin-artgen --out DIR\n"
+                 "       kestrin-artgen --preview FILE [--scale 0.5|1|2]\n");
+    return 2;
+}
+
+int writeAll(const std::string& dir) {
+    for (const artgen::NamedImage& image : artgen::drawAll()) {
+        const std::string path = dir + "/" + image.fileName;
+        const fw::Status st = fw::writePNGFile(path.c_str(), image.image);
+        if (!st) {
+            std::fprintf(stderr, "kestrin-artgen: cannot write %s: %s\n", path.c_str(), st.message());
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int writePreview(const std::string& path, float scale) {
+    fw::OwnedImage<fw::RGBA> picture;
+    fw::Status st = artgen::composePreview(scale, picture);
+    if (st) st = fw::writePNGFile(path.c_str(), picture);
+    if (!st) {
+        std::fprintf(stderr, "kestrin-artgen: preview %s: %s\n", path.c_str(), st.message());
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string out, preview;
+    float scale = 2.0f;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (i + 1 >= argc) return usage();
+        if (arg == "--out") {
+            out = argv[++i];
+        } else if (arg == "--preview") {
+            preview = argv[++i];
+        } else if (arg == "--scale") {
+            const std::string_view s = argv[++i];
+            if (s == "0.5") scale = 0.5f;
+            else if (s == "1") scale = 1.0f;
+            else if (s == "2") scale = 2.0f;
+            else return usage();
+        } else {
+            return usage();
+        }
+    }
+    if (out.empty() == preview.empty()) return usage();
+    return out.empty() ? writePreview(preview, scale) : writeAll(out);
+}
