@@ -84,8 +84,10 @@ fw::Status EditorSession::applyPreset(std::string_view nameOrNumber, std::string
     }
     if (index < 0 || !bank.loadPresetFromHost(index)) {
         message = "unknown preset \"" + std::string(nameOrNumber) + "\"; the presets are:";
-        for (int i = 0; i < bank.numPresets(); ++i)
-            message += " " + std::to_string(i + 1) + " \"" + bank.preset(i)->name + "\"";
+        for (int i = 0; i < bank.numPresets(); ++i) {
+            message.append(" ").append(std::to_string(i + 1)).append(" \"");
+            message.append(bank.preset(i)->name).append("\"");
+        }
         return fw::Status::failure("unknown preset");
     }
     return fw::Status::success();
@@ -97,7 +99,7 @@ fw::Status EditorSession::applySetting(std::string_view name, std::string_view v
         if (lower(candidate->name()) == lower(name)) p = candidate.get();
     if (p == nullptr) {
         message = "unknown parameter \"" + std::string(name) + "\"; the parameters are:";
-        for (const auto& candidate : client_->params()) message += " \"" + candidate->name() + "\"";
+        for (const auto& candidate : client_->params()) message.append(" \"").append(candidate->name()).append("\"");
         return fw::Status::failure("unknown parameter");
     }
     double normalized = 0;

@@ -11,6 +11,7 @@
 
 #include "editortestsupport.h"
 #include "framework/client/boolparameter.h"
+#include "framework/client/nullhostcommand.h"
 #include "framework/flatwidgets/uifilmstripknob.h"
 #include "framework/flatwidgets/uiimageswitch.h"
 #include "framework/flatwidgets/uiwindowresizer.h"
@@ -103,7 +104,9 @@ TEST(KestrinEditorLayout, RoundsEveryCoordinateSeparatelyAtEverySize) {
             for (int k = 0; k < 4; ++k) {
                 const double exact = design[k] * scale;
                 EXPECT_LE(std::fabs(placed[k] - exact), 0.5) << "widget " << n << " at " << w;
-                if (std::fabs(placed[k] - exact) == 0.5) EXPECT_GT(placed[k], exact) << n;
+                if (std::fabs(placed[k] - exact) == 0.5) {
+                    EXPECT_GT(placed[k], exact) << n;
+                }
             }
         }
         const fw::Box grip = s.editor().widget(35)->position();
@@ -144,10 +147,11 @@ TEST(KestrinEditorBindings, EveryWidgetFollowsItsParameter) {
         fw::Box expected;
         for (int n : widgetsOf[std::size_t(index)]) expected = expected.expand(s.editor().widget(n)->position());
         expected = expected.intersection(fw::Box{0, 0, 900, 450});
-        if (expected.empty())
+        if (expected.empty()) {
             EXPECT_TRUE(dirty.empty()) << p->name();
-        else
+        } else {
             EXPECT_EQ(dirty, expected) << p->name();
+        }
         s.window().paint();
         p->setFromHost(before);
     }
