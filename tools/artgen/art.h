@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/graphics/image.h"
+#include "framework/graphics/pngencode.h"
 
 namespace artgen {
 
@@ -48,6 +49,10 @@ fw::OwnedImage<fw::RGBA> drawUpsample(int pressed);
 constexpr int kBackgroundWidth = 1800;
 constexpr int kBackgroundHeight = 900;
 fw::OwnedImage<fw::RGBA> drawBackground();
+
+// The art's files are deflated at this level: level 9 takes seconds on the
+// knob strips for files barely smaller.
+constexpr int kArtPNGLevel = fw::kPNGFast;
 
 // Every image with the file name it is written under.
 struct NamedImage {

@@ -81,9 +81,9 @@ void readout(Layer& layer, Rect r) {
     shade.subtract(shape);
     layer.fill(shade, palette::shadow, 0.5f);
     layer.fillShaded(shape, [&](float, float y) {
-        return mix(rgb(36, 40, 50), rgb(54, 60, 74), (y - y0) / (y1 - y0));
+        return mix(rgb(27, 30, 39), rgb(38, 42, 53), (y - y0) / (y1 - y0));
     });
-    innerShadows(layer, shape, Depth{2, 3, 0.7f, 0.25f}, rgb(8, 10, 16), rgb(120, 132, 160));
+    innerShadows(layer, shape, Depth{2, 3, 0.7f, 0.12f}, rgb(8, 10, 16), rgb(120, 132, 160));
 }
 
 // Text pressed lightly into the surface: a light edge below the ink.

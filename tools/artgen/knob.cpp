@@ -29,7 +29,7 @@ struct KnobLook {
 KnobLook lookFor(int framePx) {
     if (framePx >= kLargeKnobFrame)
         return KnobLook{0.78f, 0.76f, 0.30f, 0.66f, 2.6f, Depth{3, 4, 0.62f, 0.95f}};
-    return KnobLook{0.80f, 0.74f, 0.24f, 0.64f, 1.7f, Depth{2, 2, 0.6f, 0.95f}};
+    return KnobLook{0.80f, 0.74f, 0.24f, 0.64f, 1.7f, Depth{2, 1, 0.6f, 0.95f}};
 }
 
 // Linear light from the top left: t = 0 at the lit edge, 1 at the far edge.

@@ -1,6 +1,7 @@
 // kestrin-artgen: draws the editor's art.
 //   kestrin-artgen --out DIR                       writes every image into DIR
 //   kestrin-artgen --preview FILE [--scale S]      writes the assembled editor (S: 0.5, 1 or 2)
+//                  [--crop X,Y,W,H]                only that part of it (pixels at that scale)
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -15,14 +16,14 @@ namespace {
 int usage() {
     std::fprintf(stderr,
                  "usage: kestrin-artgen --out DIR\n"
-                 "       kestrin-artgen --preview FILE [--scale 0.5|1|2]\n");
+                 "       kestrin-artgen --preview FILE [--scale 0.5|1|2] [--crop X,Y,W,H]\n");
     return 2;
 }
 
 int writeAll(const std::string& dir) {
     for (const artgen::NamedImage& image : artgen::drawAll()) {
         const std::string path = dir + "/" + image.fileName;
-        const fw::Status st = fw::writePNGFile(path.c_str(), image.image);
+        const fw::Status st = fw::writePNGFile(path.c_str(), image.image, artgen::kArtPNGLevel);
         if (!st) {
             std::fprintf(stderr, "kestrin-artgen: cannot write %s: %s\n", path.c_str(), st.message());
             return 1;
@@ -31,10 +32,14 @@ int writeAll(const std::string& dir) {
     return 0;
 }
 
-int writePreview(const std::string& path, float scale) {
+int writePreview(const std::string& path, float scale, const fw::Box* crop) {
     fw::OwnedImage<fw::RGBA> picture;
     fw::Status st = artgen::composePreview(scale, picture);
-    if (st) st = fw::writePNGFile(path.c_str(), picture);
+    if (st) {
+        const fw::ImageRef<fw::RGBA> part = crop ? picture.toRef().cropImageRef(*crop) : picture.toRef();
+        st = part.empty() ? fw::Status::failure("the crop lies outside the picture")
+                          : fw::writePNGFile(path.c_str(), part);
+    }
     if (!st) {
         std::fprintf(stderr, "kestrin-artgen: preview %s: %s\n", path.c_str(), st.message());
         return 1;
@@ -47,6 +52,8 @@ int writePreview(const std::string& path, float scale) {
 int main(int argc, char** argv) {
     std::string out, preview;
     float scale = 2.0f;
+    fw::Box crop;
+    bool cropped = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (i + 1 >= argc) return usage();
@@ -60,10 +67,15 @@ int main(int argc, char** argv) {
             else if (s == "1") scale = 1.0f;
             else if (s == "2") scale = 2.0f;
             else return usage();
+        } else if (arg == "--crop") {
+            int x = 0, y = 0, w = 0, h = 0;
+            if (std::sscanf(argv[++i], "%d,%d,%d,%d", &x, &y, &w, &h) != 4 || w <= 0 || h <= 0) return usage();
+            crop = fw::Box::rectangle(x, y, w, h);
+            cropped = true;
         } else {
             return usage();
         }
     }
     if (out.empty() == preview.empty()) return usage();
-    return out.empty() ? writePreview(preview, scale) : writeAll(out);
+    return out.empty() ? writePreview(preview, scale, cropped ? &crop : nullptr) : writeAll(out);
 }
