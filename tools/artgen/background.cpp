@@ -53,6 +53,12 @@ void knobSeat(Layer& layer, const KnobPlace& k) {
     layer.fill(dish, rgb(219, 223, 231));
     innerShadows(layer, dish, dishDepth);
 
+    // The knob's frame has room only for a tight shadow; the wide soft one that
+    // lifts it off the dish is laid here, under where the knob always sits.
+    const float bodyR = px(k.knob.width()) / 2 * (k.large ? 0.78f : 0.80f);
+    const Depth lift{k.large ? 7 : 4, k.large ? 7 : 4, 0.55f, 0.9f};
+    dropShadows(layer, disc(boxAround(cx, cy, bodyR, effectMargin(lift)), cx, cy, bodyR), lift);
+
     constexpr float kPi = std::numbers::pi_v<float>;
     const float pad = px(1.0f);
     const Mask track = arcBand(boxAround(cx, cy, ringOut + pad, 8), cx, cy, ringIn - pad, ringOut + pad,
