@@ -165,7 +165,18 @@ void title(Layer& layer, TextWriter& text) {
     Mask digit(areaOf(x0 + wName + gap - 4, base - size, x0 + wName + gap + wDigit + 4, base + size / 2, 4));
     text.leftAligned(digit, "3", size, x0 + wName + gap, base, 0);
     engrave(layer, digit, palette::accent);
-    caption(layer, text, "TALLOWMERE DOROVUVURU", kEditorWidth / 2, 72, px(10), palette::captionSoft, 3.0f);
+    const float vendorSize = px(10), vendorSpacing = 3.0f, vendorBase = 72;
+    caption(layer, text, "TALLOWMERE DOROVUVURU", kEditorWidth / 2, vendorBase, vendorSize, palette::captionSoft,
+            vendorSpacing);
+    // Engraved rules either side of the vendor line, at its x-height.
+    const float halfW = text.width("TALLOWMERE DOROVUVURU", vendorSize, vendorSpacing) / 2;
+    const float ry = px(vendorBase) - text.capHeight(vendorSize) / 2;
+    for (float side : {-1.0f, 1.0f}) {
+        const float xa = px(kEditorWidth / 2) + side * (halfW + px(10)), xb = xa + side * px(70);
+        const fw::Box area = areaOf(std::fmin(xa, xb), ry - 4, std::fmax(xa, xb), ry + 4, 3);
+        layer.fill(capsule(area, xa, ry + 1.5f, xb, ry + 1.5f, 0.9f), palette::highlight, 0.95f);
+        layer.fill(capsule(area, xa, ry, xb, ry, 0.9f), palette::captionSoft, 0.7f);
+    }
 }
 
 }  // namespace

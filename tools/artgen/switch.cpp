@@ -30,7 +30,18 @@ fw::OwnedImage<fw::RGBA> drawSwitch(bool on) {
     const float tx = on ? 70.0f : 34.0f;
     const float tr = 17.5f;
     const Mask thumb = disc(frame, tx, cy, tr);
-    dropShadows(layer, thumb, Depth{3, 3, 0.6f, 0.9f});
+    // The light side of the thumb's shadow would read as glare on the slot's
+    // floor, so it falls on the surface only.
+    const Depth depth{3, 3, 0.65f, 0.9f};
+    Mask dark = thumb.shifted(depth.offset, depth.offset);
+    dark.blur(depth.blur);
+    Mask light = thumb.shifted(-depth.offset, -depth.offset);
+    light.blur(depth.blur);
+    light.subtract(slot);
+    layer.fill(dark, on ? rgb(10, 16, 40) : palette::shadow, depth.shadow);
+    layer.fill(light, palette::highlight, depth.light);
+    // A faint outline keeps the thumb's lit edge apart from the light surface.
+    layer.fill(ring(frame, tx, cy, tr - 0.5f, tr + 0.7f), palette::shadow, 0.35f);
     const Colour lit = rgb(245, 247, 250), unlit = rgb(208, 214, 224);
     layer.fillShaded(thumb, [&](float x, float y) {
         const float t = ((x - tx) + (y - cy)) / (4.0f * tr) + 0.5f;
