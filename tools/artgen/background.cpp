@@ -19,7 +19,7 @@ constexpr float px(float units) { return units * kPixelsPerUnit; }
 
 const fw::Box kWhole{0, 0, kBackgroundWidth, kBackgroundHeight};
 
-constexpr float kCaptionSize = px(12);
+constexpr float kCaptionSize = px(13);
 
 fw::Box areaOf(float x0, float y0, float x1, float y1, int margin) {
     return fw::Box{int(std::floor(x0)) - margin, int(std::floor(y0)) - margin, int(std::ceil(x1)) + margin,

@@ -25,6 +25,7 @@ constexpr Colour rgb(int r, int g, int b, float a = 1.0f) {
 Colour mix(Colour a, Colour b, float t);
 
 // Coverage 0..1 over `area` (global pixel coordinates); 0 outside it.
+// Generator thread, all members.
 class Mask {
 public:
     explicit Mask(fw::Box area);
@@ -55,7 +56,8 @@ private:
     std::vector<float> v_;
 };
 
-// Premultiplied RGBA over `area`, initially transparent.
+// Premultiplied RGBA over `area`, initially transparent. Generator thread,
+// all members.
 class Layer {
 public:
     explicit Layer(fw::Box area);
