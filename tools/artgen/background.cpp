@@ -215,7 +215,8 @@ fw::OwnedImage<fw::RGBA> drawBackground() {
     badge(layer, text, "L", 143.5f, 197.5f);
     badge(layer, text, "R", 755.5f, 197.5f);
 
-    caption(layer, text, "Time Mode", kSwitch.centreX(), kSwitch.top - 6);
+    // The two captions of the top row share a baseline.
+    caption(layer, text, "Time Mode", kSwitch.centreX(), kUpsample.top - 6);
     rightCaption(layer, text, "ms", kSwitch.left - 5, kSwitch.centreY() + 4.5f);
     leftCaption(layer, text, "sync", kSwitch.right + 5, kSwitch.centreY() + 4.5f);
     caption(layer, text, "Upsample", kUpsample.centreX(), kUpsample.top - 6);
