@@ -51,6 +51,8 @@ Layer drawBody(int framePx, const KnobLook& look) {
     contact.blur(1);
     layer.fill(contact, palette::shadow, 0.5f);
 
+    // A faint outline keeps the lit side of the body apart from the light dish.
+    layer.fill(ring(frame, c, c, r - 0.5f, r + 0.8f), palette::shadow, 0.3f);
     const Colour lit = rgb(248, 249, 252), unlit = rgb(196, 203, 215);
     layer.fillShaded(body, [&](float x, float y) { return mix(lit, unlit, diagonal(x, y, c, c, r)); });
 
