@@ -19,7 +19,7 @@ constexpr float px(float units) { return units * kPixelsPerUnit; }
 
 const fw::Box kWhole{0, 0, kBackgroundWidth, kBackgroundHeight};
 
-constexpr float kCaptionSize = px(12);
+constexpr float kCaptionSize = px(13);
 
 fw::Box areaOf(float x0, float y0, float x1, float y1, int margin) {
     return fw::Box{int(std::floor(x0)) - margin, int(std::floor(y0)) - margin, int(std::ceil(x1)) + margin,
@@ -53,6 +53,12 @@ void knobSeat(Layer& layer, const KnobPlace& k) {
     layer.fill(dish, rgb(219, 223, 231));
     innerShadows(layer, dish, dishDepth);
 
+    // The knob's frame has room only for a tight shadow; the wide soft one that
+    // lifts it off the dish is laid here, under where the knob always sits.
+    const float bodyR = px(k.knob.width()) / 2 * (k.large ? 0.78f : 0.80f);
+    const Depth lift{k.large ? 7 : 4, k.large ? 7 : 4, 0.55f, 0.9f};
+    dropShadows(layer, disc(boxAround(cx, cy, bodyR, effectMargin(lift)), cx, cy, bodyR), lift);
+
     constexpr float kPi = std::numbers::pi_v<float>;
     const float pad = px(1.0f);
     const Mask track = arcBand(boxAround(cx, cy, ringOut + pad, 8), cx, cy, ringIn - pad, ringOut + pad,
@@ -81,9 +87,9 @@ void readout(Layer& layer, Rect r) {
     shade.subtract(shape);
     layer.fill(shade, palette::shadow, 0.5f);
     layer.fillShaded(shape, [&](float, float y) {
-        return mix(rgb(36, 40, 50), rgb(54, 60, 74), (y - y0) / (y1 - y0));
+        return mix(rgb(27, 30, 39), rgb(38, 42, 53), (y - y0) / (y1 - y0));
     });
-    innerShadows(layer, shape, Depth{2, 3, 0.7f, 0.25f}, rgb(8, 10, 16), rgb(120, 132, 160));
+    innerShadows(layer, shape, Depth{2, 3, 0.7f, 0.12f}, rgb(8, 10, 16), rgb(120, 132, 160));
 }
 
 // Text pressed lightly into the surface: a light edge below the ink.
@@ -159,7 +165,18 @@ void title(Layer& layer, TextWriter& text) {
     Mask digit(areaOf(x0 + wName + gap - 4, base - size, x0 + wName + gap + wDigit + 4, base + size / 2, 4));
     text.leftAligned(digit, "3", size, x0 + wName + gap, base, 0);
     engrave(layer, digit, palette::accent);
-    caption(layer, text, "TALLOWMERE DOROVUVURU", kEditorWidth / 2, 72, px(10), palette::captionSoft, 3.0f);
+    const float vendorSize = px(10), vendorSpacing = 3.0f, vendorBase = 72;
+    caption(layer, text, "TALLOWMERE DOROVUVURU", kEditorWidth / 2, vendorBase, vendorSize, palette::captionSoft,
+            vendorSpacing);
+    // Engraved rules either side of the vendor line, at its x-height.
+    const float halfW = text.width("TALLOWMERE DOROVUVURU", vendorSize, vendorSpacing) / 2;
+    const float ry = px(vendorBase) - text.capHeight(vendorSize) / 2;
+    for (float side : {-1.0f, 1.0f}) {
+        const float xa = px(kEditorWidth / 2) + side * (halfW + px(10)), xb = xa + side * px(70);
+        const fw::Box area = areaOf(std::fmin(xa, xb), ry - 4, std::fmax(xa, xb), ry + 4, 3);
+        layer.fill(capsule(area, xa, ry + 1.5f, xb, ry + 1.5f, 0.9f), palette::highlight, 0.95f);
+        layer.fill(capsule(area, xa, ry, xb, ry, 0.9f), palette::captionSoft, 0.7f);
+    }
 }
 
 }  // namespace
@@ -198,7 +215,8 @@ fw::OwnedImage<fw::RGBA> drawBackground() {
     badge(layer, text, "L", 143.5f, 197.5f);
     badge(layer, text, "R", 755.5f, 197.5f);
 
-    caption(layer, text, "Time Mode", kSwitch.centreX(), kSwitch.top - 6);
+    // The two captions of the top row share a baseline.
+    caption(layer, text, "Time Mode", kSwitch.centreX(), kUpsample.top - 6);
     rightCaption(layer, text, "ms", kSwitch.left - 5, kSwitch.centreY() + 4.5f);
     leftCaption(layer, text, "sync", kSwitch.right + 5, kSwitch.centreY() + 4.5f);
     caption(layer, text, "Upsample", kUpsample.centreX(), kUpsample.top - 6);

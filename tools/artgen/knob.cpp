@@ -28,8 +28,8 @@ struct KnobLook {
 
 KnobLook lookFor(int framePx) {
     if (framePx >= kLargeKnobFrame)
-        return KnobLook{0.78f, 0.76f, 0.30f, 0.66f, 2.6f, Depth{3, 4, 0.62f, 0.95f}};
-    return KnobLook{0.80f, 0.74f, 0.24f, 0.64f, 1.7f, Depth{2, 2, 0.6f, 0.95f}};
+        return KnobLook{0.78f, 0.76f, 0.30f, 0.68f, 2.6f, Depth{3, 4, 0.85f, 1.0f}};
+    return KnobLook{0.80f, 0.74f, 0.24f, 0.66f, 1.7f, Depth{2, 1, 0.8f, 1.0f}};
 }
 
 // Linear light from the top left: t = 0 at the lit edge, 1 at the far edge.
@@ -49,9 +49,11 @@ Layer drawBody(int framePx, const KnobLook& look) {
     // A faint contact shadow right under the rim grounds the knob.
     Mask contact = disc(frame, c + 0.6f, c + 1.0f, r + 0.6f);
     contact.blur(1);
-    layer.fill(contact, palette::shadow, 0.35f);
+    layer.fill(contact, palette::shadow, 0.5f);
 
-    const Colour lit = rgb(244, 246, 250), unlit = rgb(203, 209, 220);
+    // A faint outline keeps the lit side of the body apart from the light dish.
+    layer.fill(ring(frame, c, c, r - 0.5f, r + 0.8f), palette::shadow, 0.3f);
+    const Colour lit = rgb(248, 249, 252), unlit = rgb(196, 203, 215);
     layer.fillShaded(body, [&](float x, float y) { return mix(lit, unlit, diagonal(x, y, c, c, r)); });
 
     // Cap: dished, so its gradient runs the other way; a thin groove parts it
@@ -59,11 +61,11 @@ Layer drawBody(int framePx, const KnobLook& look) {
     const float capR = look.capRadius * r;
     const float grooveW = std::fmax(1.0f, 0.02f * r);
     const Mask groove = ring(frame, c, c, capR - grooveW * 0.2f, capR + grooveW);
-    layer.fill(groove, rgb(190, 197, 210), 0.55f);
+    layer.fill(groove, rgb(186, 194, 208), 0.6f);
     const Mask cap = disc(frame, c, c, capR);
-    const Colour capLit = rgb(214, 219, 228), capUnlit = rgb(238, 241, 246);
+    const Colour capLit = rgb(212, 217, 227), capUnlit = rgb(241, 243, 247);
     layer.fillShaded(cap, [&](float x, float y) { return mix(capLit, capUnlit, diagonal(x, y, c, c, capR)); });
-    innerShadows(layer, cap, Depth{1, framePx >= kLargeKnobFrame ? 2 : 1, 0.35f, 0.7f});
+    innerShadows(layer, cap, Depth{framePx >= kLargeKnobFrame ? 2 : 1, framePx >= kLargeKnobFrame ? 2 : 1, 0.5f, 0.9f});
 
     // Rim light along the top-left edge of the body.
     Mask rim = ring(frame, c, c, r - 1.6f, r - 0.2f);

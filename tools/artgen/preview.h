@@ -11,7 +11,8 @@
 
 namespace artgen {
 
-// The editor at `scale` times its 900 x 450 design size (0.5, 1 or 2).
+// Generator thread. The editor at `scale` times its 900 x 450 design size
+// (0.5, 1 or 2; anything else is refused).
 fw::Status composePreview(float scale, fw::OwnedImage<fw::RGBA>& out);
 
 }  // namespace artgen

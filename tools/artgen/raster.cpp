@@ -128,7 +128,10 @@ void Layer::writeTo(fw::ImageRef<fw::RGBA> dst, Colour transparentRgb) const {
         for (int x = 0; x < w; ++x) {
             const float* p = &px_[(std::size_t(y) * std::size_t(area_.width()) + std::size_t(x)) * 4];
             const std::uint8_t a = to8(p[3]);
-            if (a == 0) {
+            // The last traces of a soft shadow (alpha 1 in 255, reached only
+            // where the box passes' square corners spread) are dropped, so
+            // frames end in fully transparent edges.
+            if (a <= 1) {
                 row[x] = fw::RGBA{to8(transparentRgb.r), to8(transparentRgb.g), to8(transparentRgb.b), 0};
                 continue;
             }

@@ -25,6 +25,7 @@ constexpr Colour rgb(int r, int g, int b, float a = 1.0f) {
 Colour mix(Colour a, Colour b, float t);
 
 // Coverage 0..1 over `area` (global pixel coordinates); 0 outside it.
+// Generator thread, all members.
 class Mask {
 public:
     explicit Mask(fw::Box area);
@@ -55,7 +56,8 @@ private:
     std::vector<float> v_;
 };
 
-// Premultiplied RGBA over `area`, initially transparent.
+// Premultiplied RGBA over `area`, initially transparent. Generator thread,
+// all members.
 class Layer {
 public:
     explicit Layer(fw::Box area);
@@ -78,9 +80,9 @@ public:
     // Fills the whole area with an opaque colour.
     void clear(Colour colour);
 
-    // Straight 8-bit RGBA of the whole area. Fully transparent pixels get
-    // `transparentRgb`'s colour, so filters that treat alpha as a plain
-    // channel do not pull black into soft edges.
+    // Straight 8-bit RGBA of the whole area. Pixels whose alpha rounds to 0
+    // or 1 become fully transparent with `transparentRgb`'s colour, so filters
+    // that treat alpha as a plain channel do not pull black into soft edges.
     fw::OwnedImage<fw::RGBA> toImage(Colour transparentRgb) const;
     // Writes the area into `dst` with the area's top-left at dst (0, 0).
     void writeTo(fw::ImageRef<fw::RGBA> dst, Colour transparentRgb) const;

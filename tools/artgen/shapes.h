@@ -12,7 +12,7 @@
 
 namespace artgen {
 
-// The pixel box around a circle of radius r at (cx, cy), plus `margin`.
+// Generator thread, like everything below. The pixel box around a circle of radius r at (cx, cy), plus `margin`.
 fw::Box boxAround(float cx, float cy, float r, int margin);
 
 Mask disc(fw::Box area, float cx, float cy, float r);
@@ -26,7 +26,8 @@ Mask capsule(fw::Box area, float ax, float ay, float bx, float by, float halfWid
 // convention), with round ends.
 Mask arcBand(fw::Box area, float cx, float cy, float r0, float r1, float a0, float a1);
 
-// Text measured and drawn with the embedded Bitstream Vera Sans Bold.
+// Text measured and drawn with the embedded Bitstream Vera Sans Bold; one
+// writer per thread (glyphs are cached in it).
 class TextWriter {
 public:
     TextWriter();  // loads the embedded font

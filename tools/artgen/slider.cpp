@@ -12,8 +12,8 @@ namespace {
 constexpr float kCentreX = float(kSliderFrameWidth) / 2;
 constexpr float kTopCentre = 44.0f;     // handle centre at value 1
 constexpr float kBottomCentre = 418.0f; // handle centre at value 0
-constexpr float kHandleHalfWidth = 18.0f;
-constexpr float kHandleHalfHeight = 14.0f;
+constexpr float kHandleHalfWidth = 20.0f;
+constexpr float kHandleHalfHeight = 15.0f;
 constexpr float kGrooveHalfWidth = 4.5f;
 }  // namespace
 
@@ -44,7 +44,10 @@ fw::OwnedImage<fw::RGBA> drawSlider() {
         const float y0 = hy - kHandleHalfHeight, y1 = hy + kHandleHalfHeight;
         const fw::Box handleArea = fw::Box{0, int(y0) - 20, kSliderFrameWidth, int(y1) + 20}.intersection(frame);
         const Mask handle = roundRect(handleArea, x0, y0, x1, y1, 8);
-        dropShadows(layer, handle, Depth{3, 3, 0.6f, 0.9f});
+        dropShadows(layer, handle, Depth{3, 2, 0.8f, 0.95f});
+        Mask outline = roundRect(handleArea, x0 - 0.7f, y0 - 0.7f, x1 + 0.7f, y1 + 0.7f, 8.7f);
+        outline.subtract(roundRect(handleArea, x0 + 0.5f, y0 + 0.5f, x1 - 0.5f, y1 - 0.5f, 7.5f));
+        layer.fill(outline, palette::shadow, 0.3f);
         const Colour lit = rgb(245, 247, 250), unlit = rgb(210, 215, 225);
         layer.fillShaded(handle, [&](float, float y) { return mix(lit, unlit, (y - y0) / (y1 - y0)); });
         Mask rim = roundRect(handleArea, x0, y0, x1, y1, 8);

@@ -15,7 +15,7 @@ constexpr Colour surfaceLight = rgb(238, 241, 246);
 constexpr Colour surfaceDark = rgb(207, 212, 221);
 constexpr Colour shadow = rgb(151, 162, 184);      // neumorphic dark shadow
 constexpr Colour highlight = rgb(255, 255, 255);   // neumorphic light side
-constexpr Colour caption = rgb(84, 93, 112);       // caption text
+constexpr Colour caption = rgb(72, 80, 98);        // caption text
 constexpr Colour captionSoft = rgb(128, 136, 152);
 constexpr Colour accent = rgb(51, 68, 129);        // the editor's value arcs
 constexpr Colour accentLit = rgb(86, 124, 232);    // lit button text
@@ -31,7 +31,7 @@ struct Depth {
     float light = 0.9f;     // light side opacity
 };
 
-// Shadows of a raised part with outline `shape` (drawn under the part; paint
+// Generator thread, like everything below. Shadows of a raised part with outline `shape` (drawn under the part; paint
 // the part itself afterwards).
 void dropShadows(Layer& layer, const Mask& shape, const Depth& depth);
 // Inner shadows of a part pressed in with outline `shape` (drawn over its

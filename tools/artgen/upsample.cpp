@@ -18,7 +18,7 @@ fw::OwnedImage<fw::RGBA> drawUpsample(int pressed) {
                                        fw::Box{kUpsampleSplitX, 0, kUpsampleWidth, kUpsampleSplitY},
                                        fw::Box{0, kUpsampleSplitY, kUpsampleSplitX, kUpsampleHeight},
                                        fw::Box{kUpsampleSplitX, kUpsampleSplitY, kUpsampleWidth, kUpsampleHeight}};
-    constexpr float kInset = 9.0f;
+    constexpr float kInset = 10.0f;
     constexpr float kRadius = 10.0f;
     constexpr float kLegendSize = 24.0f;
     for (int i = 0; i < 4; ++i) {
@@ -42,7 +42,10 @@ fw::OwnedImage<fw::RGBA> drawUpsample(int pressed) {
             layer.fill(glow, palette::accentLit, 0.55f);
             layer.fill(legend, rgb(58, 92, 206));
         } else {
-            dropShadows(layer, button, Depth{3, 2, 0.6f, 0.95f});
+            dropShadows(layer, button, Depth{2, 2, 0.8f, 0.95f});
+            Mask outline = roundRect(frame, x0 - 0.7f, y0 - 0.7f, x1 + 0.7f, y1 + 0.7f, kRadius + 0.7f);
+            outline.subtract(roundRect(frame, x0 + 0.5f, y0 + 0.5f, x1 - 0.5f, y1 - 0.5f, kRadius - 0.5f));
+            layer.fill(outline, palette::shadow, 0.3f);
             layer.fillShaded(button, [&](float x, float y) {
                 const float t = ((x - x0) / (x1 - x0) + (y - y0) / (y1 - y0)) / 2;
                 return mix(rgb(242, 244, 248), rgb(214, 219, 228), t);

@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -11,9 +12,12 @@ namespace fw {
 
 namespace {
 
-// Larger than any art the editor carries; refuses pictures whose pixel buffer
-// would be absurdly large before anything is allocated.
-constexpr png_uint_32 kMaxDimension = 16384;
+// Film strips are tall (a knob strip of 260 frames of 142 pixels is 36920
+// high), so a side may go up to what an image can hold; the pixel count limit
+// refuses pictures whose buffer would be absurdly large before anything is
+// allocated (larger than any art the editor carries).
+constexpr png_uint_32 kMaxDimension = 65536;
+constexpr std::uint64_t kMaxPixels = std::uint64_t(1) << 25;
 
 }  // namespace
 
@@ -28,7 +32,8 @@ Status decodePNG(const std::uint8_t* data, std::size_t size, OwnedImage<RGBA>& o
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_memory(&image, data, size))
         return Status::failure("PNG header is corrupt or truncated");
-    if (image.width == 0 || image.height == 0 || image.width > kMaxDimension || image.height > kMaxDimension) {
+    if (image.width == 0 || image.height == 0 || image.width > kMaxDimension || image.height > kMaxDimension ||
+        std::uint64_t(image.width) * image.height > kMaxPixels) {
         png_image_free(&image);
         return Status::failure("PNG dimensions are out of range");
     }

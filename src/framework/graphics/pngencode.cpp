@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -19,7 +20,7 @@ void flushNothing(png_structp) {}
 
 }  // namespace
 
-Status encodePNG(ImageRef<const RGBA> image, std::vector<std::uint8_t>& out) {
+Status encodePNG(ImageRef<const RGBA> image, std::vector<std::uint8_t>& out, int level) {
     if (image.pixels == nullptr || image.w <= 0 || image.h <= 0) return Status::failure("image to encode is empty");
     std::vector<std::uint8_t> bytes;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -42,7 +43,7 @@ Status encodePNG(ImageRef<const RGBA> image, std::vector<std::uint8_t>& out) {
     png_set_write_fn(png, &bytes, appendToVector, flushNothing);
     png_set_IHDR(png, info, png_uint_32(image.w), png_uint_32(image.h), 8, PNG_COLOR_TYPE_RGB_ALPHA,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(png, 9);
+    png_set_compression_level(png, std::clamp(level, 0, 9));
     png_set_rows(png, info, rows.get());
     png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
     png_destroy_write_struct(&png, &info);
@@ -50,10 +51,10 @@ Status encodePNG(ImageRef<const RGBA> image, std::vector<std::uint8_t>& out) {
     return Status::success();
 }
 
-Status writePNGFile(const char* path, ImageRef<const RGBA> image) {
+Status writePNGFile(const char* path, ImageRef<const RGBA> image, int level) {
     if (path == nullptr || *path == '\0') return Status::failure("no output path given");
     std::vector<std::uint8_t> bytes;
-    if (Status s = encodePNG(image, bytes); !s) return s;
+    if (Status s = encodePNG(image, bytes, level); !s) return s;
     std::FILE* f = std::fopen(path, "wb");
     if (f == nullptr) return Status::failure("cannot open the output file for writing");
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();

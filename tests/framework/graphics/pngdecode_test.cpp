@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <png.h>
+#include <zlib.h>
 
 #include <cstring>
 #include <vector>
@@ -57,6 +58,19 @@ TEST(PNGDecode, GreyscaleBecomesOpaqueRGBA) {
     EXPECT_EQ(img.at(2, 1), (RGBA{255, 255, 255, 255}));
 }
 
+TEST(PNGDecode, DecodesTallFilmStrips) {
+    // A knob strip: 260 frames of 142 pixels stacked, far taller than wide.
+    const int h = 260 * 142;
+    std::vector<RGBA> strip(std::size_t(2 * h));
+    for (int y = 0; y < h; ++y) strip[std::size_t(2 * y + 1)] = RGBA{std::uint8_t(y), 0, 0, 255};
+    const auto file = encode(strip.data(), 2, h, PNG_FORMAT_RGBA, 4);
+    OwnedImage<RGBA> img;
+    ASSERT_TRUE(fw::decodePNG(file.data(), file.size(), img).ok());
+    ASSERT_EQ(img.height(), h);
+    EXPECT_EQ(img.at(1, h - 1), (RGBA{std::uint8_t(h - 1), 0, 0, 255}));
+    EXPECT_EQ(img.at(0, h - 1), (RGBA{}));
+}
+
 class PNGDecodeFailure : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -95,6 +109,25 @@ TEST_F(PNGDecodeFailure, RejectsCorruptPixelData) {
     // Damage the compressed stream in the middle of the file; the chunk's CRC no longer matches.
     for (std::size_t i = file.size() / 2; i < file.size() / 2 + 8; ++i) file[i] ^= 0x5A;
     expectFailureKeepingImage(file.data(), file.size());
+}
+
+TEST_F(PNGDecodeFailure, RejectsPicturesTooLargeToHold) {
+    // Only the header is read: the sizes are patched into IHDR (width at byte
+    // 16, height at 20, CRC at 29) and its CRC recomputed.
+    auto withSize = [&](std::uint32_t w, std::uint32_t h) {
+        std::vector<std::uint8_t> f = file;
+        for (int i = 0; i < 4; ++i) {
+            f[std::size_t(16 + i)] = std::uint8_t(w >> (24 - 8 * i));
+            f[std::size_t(20 + i)] = std::uint8_t(h >> (24 - 8 * i));
+        }
+        const std::uint32_t crc = std::uint32_t(::crc32(0, f.data() + 12, 17));
+        for (int i = 0; i < 4; ++i) f[std::size_t(29 + i)] = std::uint8_t(crc >> (24 - 8 * i));
+        return f;
+    };
+    const auto tooTall = withSize(1, 65537);
+    expectFailureKeepingImage(tooTall.data(), tooTall.size());
+    const auto tooMany = withSize(8192, 8192);  // each side fine, 64 M pixels in all
+    expectFailureKeepingImage(tooMany.data(), tooMany.size());
 }
 
 TEST(PNGDecode, CorruptEmbeddedArtIsFatalAndNamesTheAsset) {
