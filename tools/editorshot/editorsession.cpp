@@ -57,7 +57,7 @@ EditorSession::EditorSession(int width, fw::IHostCommand* host) {
     editor_->openUI(nullptr, nullptr, client_.get(), fw::GraphicsBackend::autodetect);
     window_ = factory_.lastWindow();
     if (window_ == nullptr) fw::fatalError("EditorSession: the editor opened no window");
-    if (window_->width() != width) window_->requestResize(width, width / 2, false);
+    if (window_->width() != width) resize(width);
     frame();
 }
 
@@ -67,7 +67,10 @@ EditorSession::~EditorSession() {
 
 bool EditorSession::resize(int width) {
     if (!isEditorWidth(width)) return false;
-    if (!window_->requestResize(width, width / 2, false)) return false;
+    // The height of each size as the editor rounds it (675 x 338, 1125 x 563, ...).
+    int w = width, h = width / 2 + 1;
+    editor_->getNearestValidSize(&w, &h);
+    if (w != width || !window_->requestResize(w, h, false)) return false;
     frame();
     return true;
 }

@@ -24,8 +24,8 @@ namespace editorshot {
 class EditorSession {
 public:
     // UI thread. Builds the client (with `host` when given, not owned, else a
-    // host that hears nothing), opens its editor in a window of `width` x
-    // `width` / 2 pixels and paints the first frame. `width` must be one of
+    // host that hears nothing), opens its editor in a window of one of its
+    // sizes, `width` pixels wide, and paints the first frame. `width` must be one of
     // the editor's sizes (450, 675, 900, 1125, 1350, 1575, 1800).
     explicit EditorSession(int width = 900, fw::IHostCommand* host = nullptr);
     ~EditorSession();

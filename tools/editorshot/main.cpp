@@ -9,6 +9,7 @@
 //     --press X,Y          the left button is held down at X,Y
 //     --drag X0,Y0,X1,Y1   press at X0,Y0 and move, button held, to X1,Y1
 //     --shift --ctrl --alt modifiers held during the press or drag
+//     --crop X,Y,W,H       write only that part of the window
 
 #include <cmath>
 #include <cstdio>
@@ -24,7 +25,7 @@ namespace {
 
 const char* const kUsage =
     "usage: editorshot [--scale S] [--preset P] [--set NAME=VALUE]... [--hover X,Y | --press X,Y |\n"
-    "                  --drag X0,Y0,X1,Y1] [--shift] [--ctrl] [--alt] -o FILE.png\n"
+    "                  --drag X0,Y0,X1,Y1] [--shift] [--ctrl] [--alt] [--crop X,Y,W,H] -o FILE.png\n"
     "  S is 0.5, 0.75, 1, 1.25, 1.5, 1.75 or 2; coordinates are pixels of the editor at that scale.\n";
 
 int fail(const std::string& message) {
@@ -60,6 +61,8 @@ int main(int argc, char** argv) {
     std::vector<std::pair<std::string, std::string>> settings;
     Pointer pointer = Pointer::none;
     int coords[4] = {0, 0, 0, 0};
+    int crop[4] = {0, 0, 0, 0};
+    bool cropped = false;
     fw::MouseState mods;
 
     for (int i = 1; i < argc; ++i) {
@@ -94,6 +97,11 @@ int main(int argc, char** argv) {
             if (v == nullptr || !parseInts(v, n, coords))
                 return fail(arg + (n == 4 ? " takes X0,Y0,X1,Y1" : " takes X,Y"));
             pointer = arg == "--hover" ? Pointer::hover : arg == "--press" ? Pointer::press : Pointer::drag;
+        } else if (arg == "--crop") {
+            const char* v = value();
+            if (v == nullptr || !parseInts(v, 4, crop) || crop[2] <= 0 || crop[3] <= 0)
+                return fail("--crop takes X,Y,W,H with a positive width and height");
+            cropped = true;
         } else if (arg == "--shift") {
             mods.shiftPressed = true;
         } else if (arg == "--ctrl") {
@@ -146,8 +154,12 @@ int main(int argc, char** argv) {
     }
     session.frame();
 
-    if (fw::Status s = fw::writePNGFile(output.c_str(), session.screen()); !s)
-        return fail(output + ": " + s.message());
-    std::printf("%s: %d x %d\n", output.c_str(), session.screen().w, session.screen().h);
+    fw::ImageRef<const fw::RGBA> picture = session.screen();
+    if (cropped) {
+        picture = picture.cropImageRef(fw::Box::rectangle(crop[0], crop[1], crop[2], crop[3]));
+        if (picture.w <= 0 || picture.h <= 0) return fail("--crop lies outside the editor");
+    }
+    if (fw::Status s = fw::writePNGFile(output.c_str(), picture); !s) return fail(output + ": " + s.message());
+    std::printf("%s: %d x %d\n", output.c_str(), picture.w, picture.h);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "kestrin/gui/kestringui.h"
 
+#include <algorithm>
 #include <cmath>
 #include <span>
 
@@ -254,6 +255,11 @@ void KestrinGUI::reflow() {
         if (i == kUpsampleButton) static_cast<tlmgui::UIEnumButton*>(widgets_[std::size_t(i - 1)])->setScale(s);
     }
     widgets_[kResizer - 1]->setPosition(fw::Box{W - kResizerSize, H - kResizerSize, W, H});
+    // The value text scales with the editor: a fixed 10 pixels would overflow
+    // the readouts at half size and shrink to a fifth of their height at 2x.
+    const int textSize = std::max(1, scaleCoordinate(kLabelTextSize, s));
+    for (int i : {13, 14, 15, 16, 17, 18, 28, 29, 30, 31, 33})
+        static_cast<tlmgui::UIParamLabel*>(widgets_[std::size_t(i - 1)])->setTextSize(textSize);
 }
 
 fw::UIElement* KestrinGUI::widget(int number) const noexcept {

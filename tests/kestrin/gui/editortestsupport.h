@@ -37,6 +37,8 @@ inline void drag(EditorSession& s, Point from, int dx, int dy, fw::MouseState mo
     fw::OffscreenWindow& w = s.window();
     w.mouseMove(from.x, from.y, mods);
     w.mouseDown(from.x, from.y, fw::MouseButton::left, false, held(mods));
+    // A window reports no movement for the first move after a press.
+    w.mouseMove(from.x, from.y, held(mods));
     for (int i = 1; i <= steps; ++i) w.mouseMove(from.x + dx * i / steps, from.y + dy * i / steps, held(mods));
     w.mouseUp(from.x + dx, from.y + dy, fw::MouseButton::left, mods);
     s.frame();

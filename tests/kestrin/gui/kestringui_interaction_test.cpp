@@ -43,7 +43,7 @@ TEST_F(EditorInteraction, DraggingEachKnobUpRaisesItsParameterInOneGesture) {
         // 20 pixels up move the value by 20 / height x sensitivity 0.25 (an
         // integer parameter lands on its nearest step).
         const double expected = before + 20.0 / height(k.widget) * 0.25;
-        EXPECT_NEAR(normalized(s, k.param), expected, 0.02) << "widget " << k.widget;
+        EXPECT_NEAR(normalized(s, k.param), expected, 1e-4) << "widget " << k.widget;
         EXPECT_GT(normalized(s, k.param), before) << "widget " << k.widget;
         EXPECT_TRUE(wellFormedGestures(host, k.param)) << "widget " << k.widget;
         ASSERT_FALSE(host.calls.empty());
@@ -235,16 +235,23 @@ TEST_F(EditorInteraction, TheGripResizesToTheNearestSize) {
     EXPECT_EQ(w.height(), 225);
 }
 
-TEST_F(EditorInteraction, HoveringAKnobTellsItsParameter) {
-    testclient::RecordingListener listener("feedback");
-    s.client().param(2)->addListener(&listener);
-    const Point c = centre(s, 2);
+TEST_F(EditorInteraction, HoveringASmallKnobTellsItsParameter) {
+    // The small knobs lie above their arcs; the large ones lie below theirs,
+    // and hover goes only to the topmost element.
+    testclient::RecordingListener highpass("highpass"), feedback("feedback");
+    s.client().param(9)->addListener(&highpass);
+    s.client().param(2)->addListener(&feedback);
+    const Point c = centre(s, 24);
     s.window().mouseMove(c.x, c.y);
     s.window().mouseMove(c.x + 1, c.y);
-    EXPECT_EQ(listener.count("hover"), 1);
+    EXPECT_EQ(highpass.count("hover"), 1);
     s.window().mouseMove(450, 20);
-    EXPECT_EQ(listener.count("unhover"), 1);
-    s.client().param(2)->removeListener(&listener);
+    EXPECT_EQ(highpass.count("unhover"), 1);
+    const Point f = centre(s, 2);
+    s.window().mouseMove(f.x, f.y);
+    EXPECT_EQ(feedback.count("hover"), 0);
+    s.client().param(9)->removeListener(&highpass);
+    s.client().param(2)->removeListener(&feedback);
 }
 
 }  // namespace
