@@ -9,7 +9,10 @@ namespace fw {
 FlatBackgroundGUI::FlatBackgroundGUI(const SizeConstraints& constraints, const char* artName,
                                      const std::uint8_t* png, std::size_t pngSize)
     : GUIGraphics(constraints, UIFlags::drawsRaw | UIFlags::isAnimated),
-      backgroundArt_(loadEmbeddedPNG(artName, png, pngSize)) {}
+      backgroundArt_(loadEmbeddedPNG(artName, png, pngSize)) {
+    // Everything of a flat editor is in the raw layer.
+    disableLighting();
+}
 
 void FlatBackgroundGUI::onDrawRaw(ImageRef<RGBA> rawLayer, const Vec<Box>& dirtyRects) {
     const Box p = position();

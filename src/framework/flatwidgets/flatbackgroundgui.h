@@ -3,7 +3,8 @@
 // (embedded PNG art) stretched over the whole UI, under image-based widgets.
 // The art is rescaled on the first paint after a size change and then copied
 // into each dirty rectangle as it is (it replaces what was below, alpha too).
-// Subclasses place their widgets in reflow, which does nothing here.
+// Subclasses place their widgets in reflow, which does nothing here. Nothing of
+// a flat editor is lit, so the editor runs without lighting maps or compositor.
 //
 // Threads: onDrawRaw runs on the paint pool; everything else on the UI thread.
 

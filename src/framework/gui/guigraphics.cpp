@@ -36,6 +36,10 @@ void copyRect(ImageRef<const RGBA> src, int srcX, int srcY, ImageRef<RGBA> dst, 
         std::memcpy(dst.scanline(y) + dstRect.minX, src.scanline(srcY + y - dstRect.minY) + srcX, bytes);
 }
 
+void fillRect(ImageRef<RGBA> dst, const Box& rect, RGBA color) noexcept {
+    for (int y = rect.minY; y < rect.maxY; ++y) std::fill_n(dst.scanline(y) + rect.minX, rect.width(), color);
+}
+
 }  // namespace
 
 GUIGraphics::GUIGraphics(const SizeConstraints& constraints, std::uint32_t flags)
@@ -350,8 +354,13 @@ void GUIGraphics::paintInBatches(const Vec<UIElement*>& list, bool lightingPass)
         return lightingPass ? e->drawsAlonePBR() : e->drawsAloneRaw();
     };
     const ImageRef<RGBA> layer = layerBuffer_;
-    const ImageRef<RGBA> diffuse = diffuseMap_.level(0), material = materialMap_.level(0);
-    const ImageRef<L16> depth = depthMap_.level(0);
+    ImageRef<RGBA> diffuse, material;
+    ImageRef<L16> depth;
+    if (lightingPass) {
+        diffuse = diffuseMap_.level(0);
+        material = materialMap_.level(0);
+        depth = depthMap_.level(0);
+    }
     const auto paintOne = [&](int i, int) {
         UIElement* e = batch_[std::size_t(i)];
         if (lightingPass) e->renderPBR(diffuse, depth, material, pbrAreas_);
@@ -376,13 +385,27 @@ void GUIGraphics::paintInBatches(const Vec<UIElement*>& list, bool lightingPass)
                 batch_.pushBack(e);
             }
         }
-        threadPool_.parallelFor(int(batch_.length()), paintOne);
+        // Waking the pool costs more than painting a few small areas: a batch
+        // with little to paint (a knob being dragged) runs on this thread.
+        long long pixels = 0;
+        for (const UIElement* e : batch_) {
+            const Box p = e->position();
+            for (const Box& a : areas) {
+                const Box i = a.intersection(p);
+                if (!i.empty()) pixels += (long long)i.width() * i.height();
+            }
+        }
+        if (pixels < kInlinePaintPixels) {
+            for (int i = 0; i < int(batch_.length()); ++i) paintOne(i, 0);
+        } else {
+            threadPool_.parallelFor(int(batch_.length()), paintOne);
+        }
         start = next;
     }
 }
 
 void GUIGraphics::redrawElementsPBR() {
-    if (!pbrAreas_.empty()) paintInBatches(pbrDrawList_, true);
+    if (lighting_ && !pbrAreas_.empty()) paintInBatches(pbrDrawList_, true);
 }
 
 void GUIGraphics::regenerateMipmaps() {
@@ -439,10 +462,15 @@ void GUIGraphics::resizeContent(WindowPixelFormat pf) {
 void GUIGraphics::doDraw(WindowPixelFormat pf) {
     checkPixelFormat(pf);
     recomputeDrawLists();
-    redrawElementsPBR();
-    if (!pbrAreas_.empty()) regenerateMipmaps();
-    compositeGUI(litBuffer_);
-    for (const Box& r : paintAreas_) copyRect(litBuffer_, r.minX, r.minY, layerBuffer_, r);
+    if (lighting_) {
+        redrawElementsPBR();
+        if (!pbrAreas_.empty()) regenerateMipmaps();
+        compositeGUI(litBuffer_);
+        for (const Box& r : paintAreas_) copyRect(litBuffer_, r.minX, r.minY, layerBuffer_, r);
+    } else {
+        // What shows where no raw element paints, as an empty lit buffer would.
+        for (const Box& r : paintAreas_) fillRect(layerBuffer_, r, RGBA{0, 0, 0, 255});
+    }
     redrawElementsRaw();
     reorderComponents(pf);
     std::uint8_t expected = 1;
@@ -495,6 +523,12 @@ ImageRef<RGBA> GUIGraphics::doResize(int width, int height) {
 
     setPosition(Box{0, 0, uiW, uiH});
 
+    if (!lighting_) {
+        if (uiChanged) layerBuffer_.size(uiW, uiH);
+        allocateWindowBuffer(width, height);
+        resizedOnce_ = true;
+        return windowBuffer_;
+    }
     if (!compositor_) {
         CompositorCreationContext creation;
         creation.threadPool = &threadPool_;

@@ -53,6 +53,9 @@ class GUIGraphics : private IUIContextHost, private detail::GUIContextOwner, pub
 public:
     static constexpr int kMaxTileSize = 64;
     static constexpr int kMaxPaintThreads = 3;
+    // A batch of elements covering fewer pixels of the frame's areas than this
+    // is painted on the UI thread rather than spread over the pool.
+    static constexpr long long kInlinePaintPixels = 256 * 256;
     static constexpr int kDefaultUpdateMargin = 20;
     // Window buffers above this many pixels (16384 x 16384) are refused with a fatal error.
     static constexpr long long kMaxWindowPixels = 1LL << 28;
@@ -106,6 +109,9 @@ public:
     virtual void reorderComponents(WindowPixelFormat pf);
     virtual void resizeContent(WindowPixelFormat pf);
 
+    // Any thread. False for an editor that disabled lighting.
+    bool lightingEnabled() const noexcept { return lighting_; }
+
     // ---- State, for tools and tests (UI thread) ----
     int windowWidth() const noexcept { return windowWidth_; }
     int windowHeight() const noexcept { return windowHeight_; }
@@ -124,6 +130,13 @@ public:
     IWindow* window() const noexcept { return window_.get(); }
     ThreadPool& threadPool() noexcept { return threadPool_; }
     ICompositor* compositor() const noexcept { return compositor_.get(); }
+
+protected:
+    // UI thread, in the constructor of an editor whose elements all paint the
+    // raw layer (a flat editor): the lighting maps, the lit buffer and the
+    // compositor are never made, and lighting painting is skipped. Saves
+    // several full-size buffers and the compositing work of every frame.
+    void disableLighting() noexcept { lighting_ = false; }
 
 private:
     class Listener final : public IWindowListener {
@@ -214,6 +227,7 @@ private:
     Vec<UIElement*> batch_;
 
     int updateMargin_ = kDefaultUpdateMargin;
+    bool lighting_ = true;
     bool firstResize_ = true;
     bool resizedOnce_ = false;
     bool closed_ = false;

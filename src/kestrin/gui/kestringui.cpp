@@ -124,9 +124,12 @@ int scaleCoordinate(int c, float s) noexcept { return int(std::roundf(float(c) *
 namespace detail {
 
 EditorAssets::EditorAssets() {
+    // The thread writes only knobLarge, which nothing reads before the join.
+    largeKnobDecoder_ = std::thread([this] {
+        knobLarge = decodeArt("knob-large.png", assets::kArtKnobLarge, assets::kArtKnobLargeSize, 142,
+                              142 * KestrinGUI::kKnobFrames);
+    });
     font = std::make_unique<fw::Font>(assets::kVeraSansBold, assets::kVeraSansBoldSize);
-    knobLarge = decodeArt("knob-large.png", assets::kArtKnobLarge, assets::kArtKnobLargeSize, 142,
-                          142 * KestrinGUI::kKnobFrames);
     knobSmall = decodeArt("knob-small.png", assets::kArtKnobSmall, assets::kArtKnobSmallSize, 64,
                           64 * KestrinGUI::kKnobFrames);
     switchOff = decodeArt("switch-off.png", assets::kArtSwitchOff, assets::kArtSwitchOffSize, 104, 70);
@@ -137,11 +140,17 @@ EditorAssets::EditorAssets() {
     upsample[1] = decodeArt("upsample-1.png", assets::kArtUpsample1, assets::kArtUpsample1Size, 162, 129);
     upsample[2] = decodeArt("upsample-2.png", assets::kArtUpsample2, assets::kArtUpsample2Size, 162, 129);
     upsample[3] = decodeArt("upsample-3.png", assets::kArtUpsample3, assets::kArtUpsample3Size, 162, 129);
+}
+
+void EditorAssets::finishDecoding() {
+    if (largeKnobDecoder_.joinable()) largeKnobDecoder_.join();
     largeKnobFrames = std::make_unique<fw::FilmstripCache>(knobLarge.toRef(), KestrinGUI::kKnobFrames);
     smallKnobFrames = std::make_unique<fw::FilmstripCache>(knobSmall.toRef(), KestrinGUI::kKnobFrames);
 }
 
-EditorAssets::~EditorAssets() = default;
+EditorAssets::~EditorAssets() {
+    if (largeKnobDecoder_.joinable()) largeKnobDecoder_.join();
+}
 
 }  // namespace detail
 
@@ -167,6 +176,7 @@ KestrinGUI::KestrinGUI(Kestrin& client)
       FlatBackgroundGUI(sizeConstraints(), "background-neumorphic.png", assets::kArtBackground,
                         assets::kArtBackgroundSize),
       client_(client) {
+    finishDecoding();
     setUpdateMargin(0);
     fw::UIContext& c = context();
 

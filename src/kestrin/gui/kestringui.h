@@ -16,6 +16,7 @@
 
 #include <array>
 #include <memory>
+#include <thread>
 
 #include "framework/flatwidgets/filmstripcache.h"
 #include "framework/flatwidgets/flatbackgroundgui.h"
@@ -32,8 +33,14 @@ namespace detail {
 // before the widget tree and destroyed after it, so that nothing a widget
 // borrows goes away while the widget exists.
 struct EditorAssets {
+    // Starts decoding the largest picture, the big knobs' strip, on a thread of
+    // its own while the rest (and the background, in the editor base) decode
+    // on the calling thread; finishDecoding waits for it.
     EditorAssets();
     ~EditorAssets();
+    // UI thread, before any widget is made. Joins the decoding thread and
+    // makes the frame caches.
+    void finishDecoding();
 
     std::unique_ptr<fw::Font> font;
     fw::OwnedImage<fw::RGBA> knobLarge;
@@ -45,6 +52,9 @@ struct EditorAssets {
     // One rescaled frame cache per strip, shared by the knobs of that strip.
     std::unique_ptr<fw::FilmstripCache> largeKnobFrames;
     std::unique_ptr<fw::FilmstripCache> smallKnobFrames;
+
+private:
+    std::thread largeKnobDecoder_;
 };
 }  // namespace detail
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -172,6 +173,9 @@ TEST(ParameterConcurrency, ListenersComeAndGoWhileTheHostAutomates) {
         // still runs on them.
         editorListeners.clear();
     }
+    // The host thread may have been slow to start; let it notify at least once.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (resident.changed.load() == 0 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
     stop.store(true, std::memory_order_relaxed);
     host.join();
     EXPECT_EQ(delay.numListeners(), 1);

@@ -571,14 +571,33 @@ TEST(GUIGraphicsBatching, OverlappingElementsArePaintedApartLowerZFirst) {
 TEST(GUIGraphicsBatching, DisjointElementsShareABatchAndRunTogether) {
     BatchFixture f;
     if (f.o.editor.threadPool().numThreads() < 2) GTEST_SKIP() << "one paint thread";
-    Recorder* a = f.add(Box{0, 0, 50, 50}, 1);
-    Recorder* b = f.add(Box{60, 0, 110, 50}, 1);
+    // Together above the inline limit: 2 x 300 x 250 pixels.
+    Recorder* a = f.add(Box{0, 0, 300, 250}, 1);
+    Recorder* b = f.add(Box{310, 0, 610, 250}, 1);
     a->partner = b;
     b->partner = a;
     f.o.window->frame();
     // Each waited for the other to start before it ended.
     EXPECT_LT(a->start.load(), b->end.load());
     EXPECT_LT(b->start.load(), a->end.load());
+}
+
+// Small batches stay on the UI thread: waking the pool would cost more.
+TEST(GUIGraphicsBatching, ABatchWithLittleToPaintRunsOnTheUIThread) {
+    struct ThreadRecorder : fw::UIElement {
+        using UIElement::UIElement;
+        std::thread::id paintedOn;
+        void onDrawRaw(fw::ImageRef<RGBA>, const Vec<Box>&) override { paintedOn = std::this_thread::get_id(); }
+    };
+    BatchFixture f;
+    auto* a = f.o.editor.addChild(std::make_unique<ThreadRecorder>(f.o.editor.context(), UIFlags::drawsRaw));
+    auto* b = f.o.editor.addChild(std::make_unique<ThreadRecorder>(f.o.editor.context(), UIFlags::drawsRaw));
+    a->setPosition(Box{0, 0, 100, 100});
+    b->setPosition(Box{200, 0, 300, 100});
+    ASSERT_LT(2 * 100 * 100, fw::GUIGraphics::kInlinePaintPixels);
+    f.o.window->frame();
+    EXPECT_EQ(a->paintedOn, std::this_thread::get_id());
+    EXPECT_EQ(b->paintedOn, std::this_thread::get_id());
 }
 
 TEST(GUIGraphicsBatching, DrawAloneElementsNeverShareABatch) {
@@ -593,12 +612,12 @@ TEST(GUIGraphicsBatching, DrawAloneElementsNeverShareABatch) {
     EXPECT_TRUE(before(*a, *alone));
     EXPECT_TRUE(before(*alone, *c));
     // The drawAlonePBR flag does not affect the raw pass.
-    Recorder* d = f.add(Box{200, 0, 250, 50}, 1, UIFlags::drawsRaw | UIFlags::drawAlonePBR);
-    Recorder* e = f.add(Box{300, 0, 350, 50}, 1);
+    Recorder* d = f.add(Box{0, 100, 300, 400}, 1, UIFlags::drawsRaw | UIFlags::drawAlonePBR);
+    Recorder* e = f.add(Box{310, 100, 610, 400}, 1);
     if (f.o.editor.threadPool().numThreads() >= 2) {
         d->partner = e;
         e->partner = d;
-        f.o.editor.setDirty(Box{200, 0, 350, 50});
+        f.o.editor.setDirty(Box{0, 100, 610, 400});
         f.o.window->frame();
         EXPECT_LT(d->start.load(), e->end.load());
         EXPECT_LT(e->start.load(), d->end.load());
@@ -624,6 +643,46 @@ TEST(GUIGraphicsRealtime, AWarmFrameAllocatesNothing) {
     testsupport::RealtimeWatch watch;
     for (int i = 0; i < 40; ++i) oneFrame(i);
     EXPECT_EQ(watch.counts().allocations, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// An editor without lighting shows exactly what the same editor with lighting
+// shows when only raw elements paint, and never builds a compositor.
+TEST(GUIGraphicsWithoutLighting, ShowsTheRawLayerAloneAndBuildsNoCompositor) {
+    struct Unlit : guitest::TestEditor {
+        Unlit() { disableLighting(); }
+    };
+    // A root that paints nothing where the children do not: those pixels are
+    // the opaque black an unlit frame shows.
+    struct Bare : fw::GUIGraphics {
+        explicit Bare(bool lit) : GUIGraphics(guitest::editorSizes(), UIFlags::drawsRaw | UIFlags::isAnimated) {
+            if (!lit) disableLighting();
+        }
+    };
+    for (bool lit : {true, false}) {
+        Bare editor(lit);
+        fw::OffscreenWindowFactory factory;
+        editor.setWindowFactory(&factory);
+        editor.addChild(std::make_unique<guitest::Solid>(editor.context(), RGBA{200, 10, 10, 255}))
+            ->setPosition(Box{10, 10, 60, 40});
+        editor.openUI(nullptr, nullptr, nullptr, GraphicsBackend::cocoa);
+        OffscreenWindow& w = *factory.lastWindow();
+        w.frame();
+        EXPECT_EQ(editor.lightingEnabled(), lit);
+        EXPECT_EQ(editor.compositor() != nullptr, lit);
+        EXPECT_EQ(w.screen().at(20, 20), (RGBA{200, 10, 10, 255})) << lit;
+        EXPECT_EQ(w.screen().at(500, 300), (RGBA{0, 0, 0, 255})) << lit;
+        // Resizing keeps working without the lighting buffers.
+        ASSERT_TRUE(w.requestResize(1800, 900, false));
+        w.frame();
+        EXPECT_EQ(w.screen().at(1000, 800), (RGBA{0, 0, 0, 255})) << lit;
+        editor.closeUI();
+    }
+    Unlit unlit;
+    EXPECT_FALSE(unlit.lightingEnabled());
 }
 
 }  // namespace
