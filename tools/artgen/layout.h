@@ -5,6 +5,8 @@
 
 #include <array>
 
+#include "kestrin/gui/editorlayout.h"
+
 namespace artgen {
 
 constexpr float kPixelsPerUnit = 2.0f;
@@ -16,6 +18,12 @@ struct Rect {
     constexpr float width() const { return right - left; }
 };
 
+// The editor's own design rectangle of a widget.
+constexpr Rect widgetRect(int widget) {
+    const fw::Box b = kestrin::layout::rect(widget);
+    return Rect{float(b.minX), float(b.minY), float(b.maxX), float(b.maxY)};
+}
+
 struct KnobPlace {
     const char* caption;
     Rect knob;
@@ -24,17 +32,18 @@ struct KnobPlace {
 };
 
 // Left group, then the right group, then the four small knobs.
+namespace place = kestrin::layout;
 constexpr std::array<KnobPlace, 10> kKnobs{{
-    {"Length", {33, 162, 104, 233}, {32, 120, 107, 141}, true},
-    {"Feedback", {183, 162, 254, 233}, {182, 120, 257, 141}, true},
-    {"Mix", {110, 289, 181, 360}, {108, 382, 183, 403}, true},
-    {"Length", {645, 162, 716, 233}, {646, 120, 721, 141}, true},
-    {"Feedback", {795, 162, 866, 233}, {796, 120, 871, 141}, true},
-    {"Mix", {722, 289, 793, 360}, {722, 382, 797, 403}, true},
-    {"Highpass", {342, 243, 390, 291}, {331, 206, 400, 227}, false},
-    {"Lowpass", {437, 243, 485, 291}, {426, 206, 495, 227}, false},
-    {"Drive", {342, 365, 390, 413}, {331, 327, 400, 348}, false},
-    {"Gain", {437, 365, 485, 413}, {426, 327, 495, 348}, false},
+    {"Length", widgetRect(place::lengthKnobL), widgetRect(place::lengthLabelL), true},
+    {"Feedback", widgetRect(place::feedbackKnobL), widgetRect(place::feedbackLabelL), true},
+    {"Mix", widgetRect(place::mixKnobL), widgetRect(place::mixLabelL), true},
+    {"Length", widgetRect(place::lengthKnobR), widgetRect(place::lengthLabelR), true},
+    {"Feedback", widgetRect(place::feedbackKnobR), widgetRect(place::feedbackLabelR), true},
+    {"Mix", widgetRect(place::mixKnobR), widgetRect(place::mixLabelR), true},
+    {"Highpass", widgetRect(place::highpassKnob), widgetRect(place::highpassLabel), false},
+    {"Lowpass", widgetRect(place::lowpassKnob), widgetRect(place::lowpassLabel), false},
+    {"Drive", widgetRect(place::driveKnob), widgetRect(place::driveLabel), false},
+    {"Gain", widgetRect(place::gainKnob), widgetRect(place::gainLabel), false},
 }};
 
 // The editor's value arcs: radii from the knob centre as fractions of half the
@@ -44,12 +53,12 @@ constexpr float kSmallRingSquare = 88.0f;
 constexpr float kLargeRingInner = 0.69f, kLargeRingOuter = 0.82f;
 constexpr float kSmallRingInner = 0.60f, kSmallRingOuter = 0.73f;
 
-constexpr Rect kSwitch{384, 120, 436, 156};
-constexpr Rect kUpsample{500, 116, 581, 180};
-constexpr Rect kSlider{526, 222, 557, 479};
-constexpr Rect kSliderLabel{504, 207, 579, 228};
+constexpr Rect kSwitch = widgetRect(place::syncSwitch);
+constexpr Rect kUpsample = widgetRect(place::upsampleButton);
+constexpr Rect kSlider = widgetRect(place::widthSlider);
+constexpr Rect kSliderLabel = widgetRect(place::widthLabel);
 
-constexpr float kEditorWidth = 900.0f;
-constexpr float kEditorHeight = 450.0f;
+constexpr float kEditorWidth = float(kestrin::layout::kDesignWidth);
+constexpr float kEditorHeight = float(kestrin::layout::kDesignHeight);
 
 }  // namespace artgen
