@@ -118,7 +118,7 @@ ImageRef<const RGBA> FilmstripCache::frame(const Handle& handle, int index) {
     // Acquire pairs with the release below: a painter that sees the flag also
     // sees the pixels another painter scaled.
     if (cached.load(std::memory_order_acquire) == 0) {
-        std::lock_guard<std::mutex> lock(scaleMutex_);
+        std::lock_guard<UncheckedMutex> lock(scaleMutex_);
         if (cached.load(std::memory_order_relaxed) == 0) {  // the mutex orders a rival's scaling
             // Valid views and arguments by construction; a failure would leave
             // the frame blank (zero), never out of bounds.

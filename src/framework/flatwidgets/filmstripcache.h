@@ -19,6 +19,7 @@
 #include <mutex>
 #include <vector>
 
+#include "framework/core/uncheckedmutex.h"
 #include "framework/graphics/image.h"
 #include "framework/graphics/imageresizer.h"
 
@@ -106,7 +107,7 @@ private:
     int sourceFrameHeight_;
     std::vector<std::unique_ptr<Entry>> entries_;  // UI thread only
     // Serialises first-use scaling, which uses the one resizer scratch.
-    std::mutex scaleMutex_;
+    UncheckedMutex scaleMutex_;
     ImageResizer resizer_;
 };
 
