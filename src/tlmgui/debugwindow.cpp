@@ -87,7 +87,6 @@ void DebugWindow::onDrawRaw(fw::ImageRef<fw::RGBA> rawLayer, const fw::Vec<fw::B
             continue;
         }
         fw::fillRectFloat(part, 0, 0, part.w, part.h, fw::RGBA{0, 0, 0, 255}, alpha);
-        drawMinimizeButton(part, ox, oy);
         fw::fillText(part, font_, kTitle, float(kTitleSize), kLetterSpacing, titleColor, float(w) * 0.5f - float(ox),
                      float(kTitleSize - oy), fw::HorizontalAlignment::center);
         char value[kTextCapacity];
@@ -99,6 +98,8 @@ void DebugWindow::onDrawRaw(fw::ImageRef<fw::RGBA> rawLayer, const fw::Vec<fw::B
             fw::fillText(part, font_, std::string_view(value, n), float(kLineSize), kLetterSpacing, kTextColor,
                          float(w / 2 - ox), y);
         }
+        // Last: a title wider than the window would otherwise cover it.
+        drawMinimizeButton(part, ox, oy);
     }
 }
 
