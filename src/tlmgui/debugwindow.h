@@ -45,6 +45,7 @@ public:
     virtual void addParameter(fw::Parameter& p, std::string caption);
     // Paint pool thread. The button: a filled square at the top-right corner of
     // the element, drawn into `layer` whose pixel 0,0 is the element's (ox, oy).
+    // onDrawRaw draws it last, over a title wider than the window.
     virtual void drawMinimizeButton(fw::ImageRef<fw::RGBA> layer, int ox, int oy) noexcept;
 
     // Any thread; only posts a dirty rectangle.

@@ -31,7 +31,7 @@ FFTDisplay::~FFTDisplay() {
 void FFTDisplay::initialize(int width, int height, fw::RGBA color) {
     barWidth_.store(std::max(width, 0), std::memory_order_relaxed);
     barHeight_.store(std::max(height, 0), std::memory_order_relaxed);
-    barColor_.store(color, std::memory_order_relaxed);
+    barColor_.store(color);
     setDirtyWhole();
 }
 
@@ -53,7 +53,7 @@ void FFTDisplay::update() {
 }
 
 void FFTDisplay::setBackColor(fw::RGBA color) {
-    backColor_.store(color, std::memory_order_relaxed);
+    backColor_.store(color);
     setDirtyWhole();
 }
 
@@ -72,8 +72,8 @@ void FFTDisplay::onDrawRaw(fw::ImageRef<fw::RGBA> rawLayer, const fw::Vec<fw::Bo
     update();
     const int bw = barWidth_.load(std::memory_order_relaxed);
     const int bh = barHeight_.load(std::memory_order_relaxed);
-    const fw::RGBA bar = barColor_.load(std::memory_order_relaxed);
-    const fw::RGBA back = backColor_.load(std::memory_order_relaxed);
+    const fw::RGBA bar = barColor_.load();
+    const fw::RGBA back = backColor_.load();
     // The layer view starts at the element's (ox, oy).
     const int ox = drawOriginX(), oy = drawOriginY();
     const int xEnd = std::min(bw - ox, rawLayer.w);
@@ -96,10 +96,9 @@ SingleDisplay::SingleDisplay(fw::UIContext& context, fw::ImageRef<const fw::RGBA
 void SingleDisplay::initialize(int width, int height, fw::RGBA color) {
     barWidth_.store(std::max(width, 0), std::memory_order_relaxed);
     barHeight_.store(std::max(height, 0), std::memory_order_relaxed);
-    mainColor_.store(color, std::memory_order_relaxed);
+    mainColor_.store(color);
     const auto darker = [](std::uint8_t c) { return std::uint8_t(c > 100 ? c - 100 : 0); };
-    derivedColor_.store(fw::RGBA{darker(color.r), darker(color.g), darker(color.b), color.a},
-                        std::memory_order_relaxed);
+    derivedColor_.store(fw::RGBA{darker(color.r), darker(color.g), darker(color.b), color.a});
     setDirtyWhole();
 }
 

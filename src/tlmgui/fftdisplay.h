@@ -16,6 +16,8 @@
 // independent sample and a paint that sees an older one only lags a frame.
 
 #include <atomic>
+#include <bit>
+#include <cstdint>
 #include <span>
 
 #include "framework/client/parameter.h"
@@ -26,6 +28,20 @@
 #include "framework/gui/uielement.h"
 
 namespace tlmgui {
+
+// A colour that a paint thread reads while the UI thread may write it, kept as
+// one 32-bit word: an atomic of the 4-byte struct itself is not lock-free with
+// every compiler. Relaxed: a colour is self-contained.
+class AtomicColor {
+public:
+    // Any thread.
+    constexpr explicit AtomicColor(fw::RGBA c) noexcept : bits_(std::bit_cast<std::uint32_t>(c)) {}
+    fw::RGBA load() const noexcept { return std::bit_cast<fw::RGBA>(bits_.load(std::memory_order_relaxed)); }
+    void store(fw::RGBA c) noexcept { bits_.store(std::bit_cast<std::uint32_t>(c), std::memory_order_relaxed); }
+
+private:
+    std::atomic<std::uint32_t> bits_;
+};
 
 class FFTDisplay : public fw::UIElement, public fw::IParameterListener {
 public:
@@ -72,8 +88,8 @@ public:
 private:
     fw::Parameter* followedParam_;  // not owned; may be null
     std::atomic<float> values_[kNumBars] = {0.1f, 0.3f, 0.4f, 0.2f, 0.5f, 0.9f, 0.8f, 1.0f};
-    std::atomic<fw::RGBA> barColor_{kDefaultBarColor};
-    std::atomic<fw::RGBA> backColor_{kDefaultBackColor};
+    AtomicColor barColor_{kDefaultBarColor};
+    AtomicColor backColor_{kDefaultBackColor};
     std::atomic<int> barWidth_{0};
     std::atomic<int> barHeight_{0};
     std::atomic<bool> followParam_{false};
@@ -106,8 +122,8 @@ public:
     virtual void onEndParameterHover(fw::Parameter& sender) noexcept;
 
     // Any thread. The colours initialize derived.
-    fw::RGBA mainColor() const noexcept { return mainColor_.load(std::memory_order_relaxed); }
-    fw::RGBA derivedColor() const noexcept { return derivedColor_.load(std::memory_order_relaxed); }
+    fw::RGBA mainColor() const noexcept { return mainColor_.load(); }
+    fw::RGBA derivedColor() const noexcept { return derivedColor_.load(); }
     // Paint pool or UI thread. The marker's row for a bar `height` rows high.
     int markerRow(int height) const noexcept;
 
@@ -119,8 +135,8 @@ private:
     fw::ImageRef<const fw::RGBA> mask_;
     std::atomic<float> level_{0.0f};
     std::atomic<float> reductionDb_{0.0f};
-    std::atomic<fw::RGBA> mainColor_{fw::RGBA{255, 255, 255, 255}};
-    std::atomic<fw::RGBA> derivedColor_{fw::RGBA{155, 155, 155, 255}};
+    AtomicColor mainColor_{fw::RGBA{255, 255, 255, 255}};
+    AtomicColor derivedColor_{fw::RGBA{155, 155, 155, 255}};
     std::atomic<int> barWidth_{0};
     std::atomic<int> barHeight_{0};
     char text_[kTextCapacity] = {};
