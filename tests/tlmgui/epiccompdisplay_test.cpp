@@ -35,7 +35,7 @@ struct CompTest : ::testing::Test {
         d->setPosition(position);
         return d;
     }
-    // The threshold point for the parameter's value, by the design's mapping.
+    // The threshold point's column: (w - 1) x 10^(dB / 20), rounded.
     int thresholdX() const { return int(std::roundf(float((kSize - 1) * std::pow(10.0L, threshold.value() / 20.0L)))); }
     // Row of the curve's straight parts at column x: the diagonal up to the
     // threshold, then a slope of 1 / ratio.

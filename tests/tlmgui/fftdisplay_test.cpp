@@ -48,7 +48,7 @@ struct FFTTest : ::testing::Test {
     }
 };
 
-TEST_F(FFTTest, StartsWithTheDesignValuesAndColour) {
+TEST_F(FFTTest, StartsWithItsSampleValuesAndGreenBars) {
     FFTDisplay d(context);
     const float initial[8] = {0.1f, 0.3f, 0.4f, 0.2f, 0.5f, 0.9f, 0.8f, 1.0f};
     for (int i = 0; i < 8; ++i) EXPECT_FLOAT_EQ(d.value(i), initial[i]) << i;
