@@ -10,6 +10,8 @@
 //     --drag X0,Y0,X1,Y1   press at X0,Y0 and move, button held, to X1,Y1
 //     --shift --ctrl --alt modifiers held during the press or drag
 //     --crop X,Y,W,H       write only that part of the window
+//   editorshot --gallery -o FILE.png
+//     one of each widget of the package and of the editor, with sample data
 
 #include <cmath>
 #include <cstdio>
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "editorsession.h"
+#include "gallery.h"
 #include "framework/graphics/pngencode.h"
 
 namespace {
@@ -26,7 +29,9 @@ namespace {
 const char* const kUsage =
     "usage: editorshot [--scale S] [--preset P] [--set NAME=VALUE]... [--hover X,Y | --press X,Y |\n"
     "                  --drag X0,Y0,X1,Y1] [--shift] [--ctrl] [--alt] [--crop X,Y,W,H] -o FILE.png\n"
-    "  S is 0.5, 0.75, 1, 1.25, 1.5, 1.75 or 2; coordinates are pixels of the editor at that scale.\n";
+    "       editorshot --gallery -o FILE.png\n"
+    "  S is 0.5, 0.75, 1, 1.25, 1.5, 1.75 or 2; coordinates are pixels of the editor at that scale.\n"
+    "  --gallery shows one of each widget of the package and of the editor, with sample data.\n";
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "editorshot: %s\n", message.c_str());
@@ -64,6 +69,7 @@ int main(int argc, char** argv) {
     int crop[4] = {0, 0, 0, 0};
     bool cropped = false;
     fw::MouseState mods;
+    bool gallery = false;
 
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -102,6 +108,8 @@ int main(int argc, char** argv) {
             if (v == nullptr || !parseInts(v, 4, crop) || crop[2] <= 0 || crop[3] <= 0)
                 return fail("--crop takes X,Y,W,H with a positive width and height");
             cropped = true;
+        } else if (arg == "--gallery") {
+            gallery = true;
         } else if (arg == "--shift") {
             mods.shiftPressed = true;
         } else if (arg == "--ctrl") {
@@ -116,6 +124,12 @@ int main(int argc, char** argv) {
     if (output.empty()) {
         std::fputs(kUsage, stderr);
         return fail("no output file (-o FILE.png)");
+    }
+
+    if (gallery) {
+        if (fw::Status s = editorshot::writeGallery(output.c_str()); !s) return fail(output + ": " + s.message());
+        std::printf("%s: the widget gallery\n", output.c_str());
+        return 0;
     }
 
     editorshot::EditorSession session(int(std::lround(scale * 900)));

@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cmath>
 #include <random>
 #include <thread>
 
 #include "editortestsupport.h"
+#include "framework/graphics/pngdecode.h"
+#include "gallery.h"
 #include "framework/client/boolparameter.h"
 #include "framework/client/nullhostcommand.h"
 #include "framework/flatwidgets/uifilmstripknob.h"
@@ -251,6 +254,37 @@ TEST(KestrinEditorThreads, HostAutomationWhilePaintingAndResizing) {
     for (int y = 0; y < 450; ++y)
         for (int x = 0; x < 900; ++x) differing += !(s.screen().at(x, y) == fresh.screen().at(x, y));
     EXPECT_EQ(differing, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The gallery shows every widget in a cell of its own: each cell's well holds
+// something other than the well colour, except the box, whose mask is empty.
+TEST(EditorGallery, ShowsAWidgetInEveryCell) {
+    const std::string path = ::testing::TempDir() + "kestrin-gallery.png";
+    ASSERT_TRUE(editorshot::writeGallery(path.c_str()));
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    std::vector<std::uint8_t> bytes;
+    for (int c; (c = std::fgetc(f)) != EOF;) bytes.push_back(std::uint8_t(c));
+    std::fclose(f);
+    fw::OwnedImage<fw::RGBA> image;
+    ASSERT_TRUE(fw::decodePNG(bytes.data(), bytes.size(), image));
+    ASSERT_EQ(image.width(), 1200);
+    ASSERT_EQ(image.height(), 680);
+    const fw::RGBA well = image.at(10, 10);  // a corner of the first well
+    int showing = 0;
+    for (int cell = 0; cell < 20; ++cell) {
+        const int x0 = (cell % 6) * 200 + 8, y0 = (cell / 6) * 170 + 8;
+        bool differs = false;
+        for (int y = y0; y < y0 + 130 && !differs; ++y)
+            for (int x = x0; x < x0 + 184 && !differs; ++x) differs = !(image.at(x, y) == well);
+        showing += differs;
+    }
+    EXPECT_EQ(showing, 19);
+    std::remove(path.c_str());
 }
 
 }  // namespace
