@@ -77,7 +77,7 @@ fw::OwnedImage<RGBA> disc(int size, RGBA color) {
 }
 
 // Everything the widgets borrow; a base of the gallery, so it outlives them.
-struct GalleryAssets : kestrin::detail::EditorAssets {
+struct GalleryAssets : kestrin::EditorAssets {
     GalleryAssets() {
         finishDecoding();
         tileIdle = roundedTile(96, 40, RGBA{92, 104, 140, 255});

@@ -82,8 +82,6 @@ int scaleCoordinate(int c, float s) noexcept { return int(std::roundf(float(c) *
 
 }  // namespace
 
-namespace detail {
-
 EditorAssets::EditorAssets() {
     // The thread writes only knobLarge, which nothing reads before the join.
     largeKnobDecoder_ = std::thread([this] {
@@ -112,8 +110,6 @@ void EditorAssets::finishDecoding() {
 EditorAssets::~EditorAssets() {
     if (largeKnobDecoder_.joinable()) largeKnobDecoder_.join();
 }
-
-}  // namespace detail
 
 fw::SizeConstraints KestrinGUI::sizeConstraints() {
     return fw::SizeConstraints::makeDiscreteRatio(kDefaultWidth, kDefaultHeight,

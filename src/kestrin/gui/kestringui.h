@@ -28,10 +28,9 @@ namespace kestrin {
 
 class Kestrin;
 
-namespace detail {
-// The font and the art the widgets borrow. A base of the editor constructed
-// before the widget tree and destroyed after it, so that nothing a widget
-// borrows goes away while the widget exists.
+// The font and the art the widgets borrow, decoded. A base of the editor (and
+// of the widget gallery) constructed before the widget tree and destroyed
+// after it, so that nothing a widget borrows goes away while the widget exists.
 struct EditorAssets {
     // Starts decoding the largest picture, the big knobs' strip, on a thread of
     // its own while the rest (and the background, in the editor base) decode
@@ -56,9 +55,7 @@ struct EditorAssets {
 private:
     std::thread largeKnobDecoder_;
 };
-}  // namespace detail
-
-class KestrinGUI final : private detail::EditorAssets, public fw::FlatBackgroundGUI {
+class KestrinGUI final : private EditorAssets, public fw::FlatBackgroundGUI {
 public:
     static constexpr int kDefaultWidth = 900;
     static constexpr int kDefaultHeight = 450;
