@@ -13,7 +13,6 @@
 namespace fw {
 
 namespace {
-constexpr float kInfinity = std::numeric_limits<float>::infinity();
 constexpr float kFineFactor = 0.1f;
 }  // namespace
 
@@ -32,9 +31,7 @@ UIFilmstripKnob::UIFilmstripKnob(UIContext& context, Parameter& param, std::uniq
       frames_(frames != nullptr ? frames : ownedFrames_.get()),
       registered_(param),
       shown_(&param),
-      sensitivity_(sensitivity),
-      minCrossing_(kInfinity),
-      maxCrossing_(-kInfinity) {
+      sensitivity_(sensitivity) {
     registered_.addListener(this);
 }
 
@@ -92,14 +89,7 @@ void UIFilmstripKnob::onMouseDrag(int, int y, int, int dy, MouseState mstate) {
     }
 
     // Still beyond the point where an end was reached: wait for the pointer.
-    const float fy = float(y);
-    if (fy > minCrossing_ || fy < maxCrossing_) return;
-    if (old > 0.0f && candidate <= 0.0f) minCrossing_ = fy;
-    if (old < 1.0f && candidate >= 1.0f) maxCrossing_ = fy;
-
-    candidate = std::clamp(candidate, 0.0f, 1.0f);
-    if (candidate > 0.0f) minCrossing_ = kInfinity;
-    if (candidate < 1.0f) maxCrossing_ = -kInfinity;
+    if (!ends_.step(float(y), old, candidate)) return;
 
     if (candidate == old) return;
     writeNormalized(param, double(candidate));
@@ -149,8 +139,7 @@ void UIFilmstripKnob::onDrawRaw(ImageRef<RGBA> rawLayer, const Vec<Box>& dirtyRe
 }
 
 void UIFilmstripKnob::clearCrosspoints() {
-    minCrossing_ = kInfinity;
-    maxCrossing_ = -kInfinity;
+    ends_.clear();
 }
 
 void UIFilmstripKnob::onParameterChanged(Parameter&) noexcept { setDirtyWhole(UILayer::fromFlags); }

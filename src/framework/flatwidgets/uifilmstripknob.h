@@ -19,6 +19,7 @@
 
 #include "framework/client/parameter.h"
 #include "framework/client/parameterlistener.h"
+#include "framework/flatwidgets/dragendhold.h"
 #include "framework/flatwidgets/filmstripcache.h"
 #include "framework/gui/uielement.h"
 
@@ -78,8 +79,8 @@ public:
     // The frame picked by the last paint.
     int shownFrame() const noexcept { return shownFrame_; }
     float dragValue() const noexcept { return dragValue_; }
-    float minCrossing() const noexcept { return minCrossing_; }
-    float maxCrossing() const noexcept { return maxCrossing_; }
+    float minCrossing() const noexcept { return ends_.low; }
+    float maxCrossing() const noexcept { return ends_.high; }
     bool isDisabled() const noexcept { return disabled_; }
 
 protected:
@@ -110,8 +111,7 @@ private:
     ImageRef<const RGBA> currentFrame_;
     int shownFrame_ = 0;
     float sensitivity_;
-    float minCrossing_;
-    float maxCrossing_;
+    DragEndHold ends_;
     float dragValue_ = 0.0f;
     bool disabled_ = false;
 };

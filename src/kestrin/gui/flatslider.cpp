@@ -16,8 +16,7 @@ UIFilmstripSlider::UIFilmstripSlider(fw::UIContext& context, fw::FloatParameter&
       filmstrip_(filmstrip),
       numFrames_(numFrames),
       sensitivity_(sensitivity),
-      lowCrosspoint_(std::numeric_limits<float>::quiet_NaN()),
-      highCrosspoint_(std::numeric_limits<float>::quiet_NaN()),
+      ends_{std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::quiet_NaN()},
       framesSideBySide_(framesSideBySide) {
     param_.addListener(this);
     // A frame spans the strip's full height when the frames lie side by side,
@@ -45,8 +44,7 @@ void UIFilmstripSlider::onBeginParameterHover(fw::Parameter&) noexcept {}
 void UIFilmstripSlider::onEndParameterHover(fw::Parameter&) noexcept {}
 
 void UIFilmstripSlider::clearCrosspoints() noexcept {
-    lowCrosspoint_ = std::numeric_limits<float>::infinity();
-    highCrosspoint_ = -std::numeric_limits<float>::infinity();
+    ends_.clear();
 }
 
 void UIFilmstripSlider::reflow() {
@@ -158,13 +156,8 @@ void UIFilmstripSlider::onMouseDrag(int x, int y, int dx, int dy, fw::MouseState
                           ? param_.getNormalizedDefault()
                           : oldValue - double(displacement / float(extent) * fine * sensitivity_);
     // While the pointer is still beyond the point where the value hit an end,
-    // the value stays there (NaN crosspoints compare false: none yet).
-    if (c > lowCrosspoint_ || c < highCrosspoint_) return;
-    if (oldValue > 0.0 && newValue <= 0.0) lowCrosspoint_ = c;
-    if (oldValue < 1.0 && newValue >= 1.0) highCrosspoint_ = c;
-    newValue = std::clamp(newValue, 0.0, 1.0);
-    if (newValue > 0.0) lowCrosspoint_ = std::numeric_limits<float>::infinity();
-    if (newValue < 1.0) highCrosspoint_ = -std::numeric_limits<float>::infinity();
+    // the value stays there (the NaN crosspoints of a new slider mean none yet).
+    if (!ends_.step(c, oldValue, newValue)) return;
     if (newValue != oldValue) param_.setFromGUINormalized(newValue);
     setDirtyWhole();
 }

@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "framework/client/floatparameter.h"
+#include "framework/flatwidgets/dragendhold.h"
 #include "framework/client/parameterlistener.h"
 #include "framework/core/vec.h"
 #include "framework/graphics/image.h"
@@ -79,8 +80,8 @@ public:
     int sourceFrameWidth() const noexcept { return sourceFrameWidth_; }
     int sourceFrameHeight() const noexcept { return sourceFrameHeight_; }
     // UI thread. Drag coordinates where the value hit 0 or 1 (NaN before any drag).
-    float lowCrosspoint() const noexcept { return lowCrosspoint_; }
-    float highCrosspoint() const noexcept { return highCrosspoint_; }
+    float lowCrosspoint() const noexcept { return ends_.low; }
+    float highCrosspoint() const noexcept { return ends_.high; }
     // UI thread, outside painting. Whether frame i is in the cache.
     bool isFrameCached(int frame) const noexcept;
 
@@ -100,8 +101,7 @@ private:
     int sourceFrameHeight_ = 0;
     int sourceFrameWidth_ = 0;
     float sensitivity_;
-    float lowCrosspoint_;
-    float highCrosspoint_;
+    fw::DragEndHold ends_;
     bool framesSideBySide_;
     bool disabled_ = false;
     // The element has the source frames' size: frames are drawn from the strip.

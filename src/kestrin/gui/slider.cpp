@@ -84,8 +84,7 @@ UISliderHandle::UISliderHandle(fw::UIContext& context, fw::FloatParameter& param
       param_(param),
       handleImage_(handleImage),
       sensitivity_(std::isfinite(sensitivity) ? sensitivity : 1.0f),
-      lowCrosspoint_(std::numeric_limits<float>::quiet_NaN()),
-      highCrosspoint_(std::numeric_limits<float>::quiet_NaN()) {
+      ends_{std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::quiet_NaN()} {
     param_.addListener(this);
 }
 
@@ -161,13 +160,8 @@ void UISliderHandle::onMouseDrag(int, int y, int, int dy, fw::MouseState mstate)
     double newValue = mstate.altPressed ? param_.getNormalizedDefault()
                                         : oldValue - double(float(dy) / float(extent) * fine * sensitivity_);
     // While the pointer is still beyond the point where the value hit an end,
-    // the value stays there (NaN crosspoints compare false: none yet).
-    if (c > lowCrosspoint_ || c < highCrosspoint_) return;
-    if (oldValue > 0.0 && newValue <= 0.0) lowCrosspoint_ = c;
-    if (oldValue < 1.0 && newValue >= 1.0) highCrosspoint_ = c;
-    newValue = std::clamp(newValue, 0.0, 1.0);
-    if (newValue > 0.0) lowCrosspoint_ = std::numeric_limits<float>::infinity();
-    if (newValue < 1.0) highCrosspoint_ = -std::numeric_limits<float>::infinity();
+    // the value stays there (the NaN crosspoints of a new slider mean none yet).
+    if (!ends_.step(c, oldValue, newValue)) return;
     if (newValue != oldValue) param_.setFromGUINormalized(newValue);
     setDirtyWhole();
 }

@@ -12,6 +12,7 @@
 
 #include "framework/canvas/canvas.h"
 #include "framework/client/floatparameter.h"
+#include "framework/flatwidgets/dragendhold.h"
 #include "framework/client/parameterlistener.h"
 #include "framework/graphics/image.h"
 #include "framework/gui/bufferedelement.h"
@@ -91,8 +92,8 @@ public:
     // Any thread. The handle's centre row in element pixels.
     int centerY() const noexcept { return centerY_.load(std::memory_order_relaxed); }
     // UI thread. Drag coordinates where the value hit 0 or 1 (NaN before any drag).
-    float lowCrosspoint() const noexcept { return lowCrosspoint_; }
-    float highCrosspoint() const noexcept { return highCrosspoint_; }
+    float lowCrosspoint() const noexcept { return ends_.low; }
+    float highCrosspoint() const noexcept { return ends_.high; }
 
 protected:
     // Paint pool thread. The handle image's rows around centerY, blended over
@@ -107,8 +108,7 @@ private:
     std::atomic<int> halfHandleHeight_{0};
     std::atomic<int> travelLength_{0};
     float sensitivity_;
-    float lowCrosspoint_;
-    float highCrosspoint_;
+    fw::DragEndHold ends_;
 };
 
 }  // namespace kestrin
