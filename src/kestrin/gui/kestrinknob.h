@@ -11,6 +11,7 @@
 #include "framework/client/floatparameter.h"
 #include "framework/client/integerparameter.h"
 #include "framework/flatwidgets/uifilmstripknob.h"
+#include "kestrin/gui/changeforwarder.h"
 
 namespace kestrin {
 
@@ -38,21 +39,6 @@ public:
     virtual fw::Parameter& getCurrentParam();
 
 private:
-    // The second listener facet, registered with all three parameters so that
-    // the knob hears of every change whichever parameter it shows.
-    class SyncListener final : public fw::IParameterListener {
-    public:
-        explicit SyncListener(KestrinKnob& knob) noexcept : knob_(knob) {}
-        void onParameterChanged(fw::Parameter& sender) noexcept override { knob_.parameterChanged(sender); }
-        void onBeginParameterEdit(fw::Parameter&) noexcept override {}
-        void onEndParameterEdit(fw::Parameter&) noexcept override {}
-        void onBeginParameterHover(fw::Parameter&) noexcept override {}
-        void onEndParameterHover(fw::Parameter&) noexcept override {}
-
-    private:
-        KestrinKnob& knob_;
-    };
-
     static fw::Parameter& currentOf(fw::FloatParameter& timeParam, fw::IntegerParameter& noteParam,
                                     fw::BoolParameter& syncParam) noexcept;
     void registerSyncListener();
@@ -61,7 +47,9 @@ private:
     fw::FloatParameter& timeParam_;
     fw::IntegerParameter& noteParam_;
     fw::BoolParameter& syncParam_;
-    SyncListener syncListener_{*this};
+    // The second listener facet, registered with all three parameters so that
+    // the knob hears of every change whichever parameter it shows.
+    ChangeForwarder<KestrinKnob, &KestrinKnob::parameterChanged> syncListener_{*this};
 };
 
 }  // namespace kestrin

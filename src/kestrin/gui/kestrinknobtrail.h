@@ -10,6 +10,7 @@
 #include "framework/client/floatparameter.h"
 #include "framework/client/integerparameter.h"
 #include "framework/core/uncheckedmutex.h"
+#include "kestrin/gui/changeforwarder.h"
 #include "tlmgui/knobtrail.h"
 
 namespace kestrin {
@@ -33,24 +34,11 @@ public:
     void onParameterChanged(fw::Parameter& sender) noexcept override;
 
 private:
-    // Hears the three parameters for the trail.
-    class SyncListener final : public fw::IParameterListener {
-    public:
-        explicit SyncListener(KestrinKnobTrail& owner) noexcept : owner_(owner) {}
-        void onParameterChanged(fw::Parameter& sender) noexcept override { owner_.onParameterChanged(sender); }
-        void onBeginParameterEdit(fw::Parameter&) noexcept override {}
-        void onEndParameterEdit(fw::Parameter&) noexcept override {}
-        void onBeginParameterHover(fw::Parameter&) noexcept override {}
-        void onEndParameterHover(fw::Parameter&) noexcept override {}
-
-    private:
-        KestrinKnobTrail& owner_;
-    };
-
     fw::FloatParameter& timeParam_;
     fw::IntegerParameter& noteParam_;
     fw::BoolParameter& syncParam_;
-    SyncListener syncListener_{*this};
+    // Hears the three parameters for the trail.
+    ChangeForwarder<KestrinKnobTrail, &KestrinKnobTrail::onParameterChanged> syncListener_{*this};
     // Held while "Sync" is read and the shown parameter stored, so that of two
     // threads switching at once the later one, which read the newer value, wins.
     fw::UncheckedMutex switchMutex_;

@@ -8,6 +8,7 @@
 
 #include "framework/client/boolparameter.h"
 #include "framework/client/integerparameter.h"
+#include "kestrin/gui/changeforwarder.h"
 #include "tlmgui/paramlabel.h"
 
 namespace kestrin {
@@ -38,22 +39,10 @@ protected:
     std::size_t paramString(std::span<char, kTextCapacity> buffer) const noexcept override;
 
 private:
-    class SyncListener final : public fw::IParameterListener {
-    public:
-        explicit SyncListener(KestrinParamLabel& owner) noexcept : owner_(owner) {}
-        void onParameterChanged(fw::Parameter& sender) noexcept override { owner_.onParameterChanged(sender); }
-        void onBeginParameterEdit(fw::Parameter&) noexcept override {}
-        void onEndParameterEdit(fw::Parameter&) noexcept override {}
-        void onBeginParameterHover(fw::Parameter&) noexcept override {}
-        void onEndParameterHover(fw::Parameter&) noexcept override {}
-
-    private:
-        KestrinParamLabel& owner_;
-    };
-
     fw::IntegerParameter& noteParam_;
     fw::BoolParameter& syncParam_;
-    SyncListener syncListener_{*this};
+    // Hears the note and "Sync" parameters for the label.
+    ChangeForwarder<KestrinParamLabel, &KestrinParamLabel::onParameterChanged> syncListener_{*this};
 };
 
 }  // namespace kestrin
