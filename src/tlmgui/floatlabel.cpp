@@ -7,6 +7,8 @@
 #include <mutex>
 #include <string_view>
 
+#include "tlmgui/labeltext.h"
+
 namespace tlmgui {
 
 FloatLabel::FloatLabel(fw::UIContext& context, fw::Font& font, float textSize, float letterSpacing,
@@ -48,14 +50,8 @@ void FloatLabel::onDrawRaw(fw::ImageRef<fw::RGBA> rawLayer, const fw::Vec<fw::Bo
     const std::string_view text(copy, ::strnlen(copy, sizeof copy));
     if (text.empty() || !(textSize_ > 0.0f)) return;
     const fw::Box p = position();
-    const float ax = float(p.width()) * 0.5f - float(drawOriginX());
-    const float ay = float(p.height()) * 0.5f - float(drawOriginY());
-    for (const fw::Box& rect : dirtyRects) {
-        const fw::ImageRef<fw::RGBA> part = rawLayer.cropImageRef(rect);
-        if (part.empty()) continue;
-        fw::fillText(part, font_, text, textSize_, letterSpacing_, textColor_, ax - float(rect.minX),
-                     ay - float(rect.minY), fw::HorizontalAlignment::center, fw::VerticalAlignment::center);
-    }
+    fillTextCentred(rawLayer, dirtyRects, font_, text, textSize_, letterSpacing_, textColor_,
+                    float(p.width()) * 0.5f - float(drawOriginX()), float(p.height()) * 0.5f - float(drawOriginY()));
 }
 
 }  // namespace tlmgui

@@ -8,6 +8,8 @@
 #include <limits>
 #include <mutex>
 
+#include "tlmgui/labeltext.h"
+
 namespace tlmgui {
 
 namespace {
@@ -150,14 +152,8 @@ void UIParamLabel::onDrawRaw(fw::ImageRef<fw::RGBA> rawLayer, const fw::Vec<fw::
     const std::size_t n = copyText(copy);
     const std::string_view text(copy, n);
     const fw::Box p = position();
-    const float ax = float(p.width()) * 0.5f - float(drawOriginX());
-    const float ay = float(p.height()) * 0.5f - float(drawOriginY());
-    for (const fw::Box& rect : dirtyRects) {
-        const fw::ImageRef<fw::RGBA> part = rawLayer.cropImageRef(rect);
-        if (part.empty()) continue;
-        fw::fillText(part, font_, text, float(textSize_), kLetterSpacing, textColor_, ax - float(rect.minX),
-                     ay - float(rect.minY), fw::HorizontalAlignment::center, fw::VerticalAlignment::center);
-    }
+    fillTextCentred(rawLayer, dirtyRects, font_, text, float(textSize_), kLetterSpacing, textColor_,
+                    float(p.width()) * 0.5f - float(drawOriginX()), float(p.height()) * 0.5f - float(drawOriginY()));
 }
 
 }  // namespace tlmgui
