@@ -25,6 +25,10 @@ struct TimerState {
     id userInfo = nullptr;
     bool repeats = false;
     double fireDate = 0;
+    // Repeating dates are gridStart + periods * interval, computed afresh
+    // each time so rounding does not add up.
+    double gridStart = 0;
+    double periods = 0;
     bool valid = false;
 
     void invalidate() {
@@ -70,6 +74,7 @@ id timerWith(Class, SEL, double interval, id target, SEL selector, id userInfo, 
     s->userInfo = retain(userInfo);
     s->repeats = repeats != NO;
     s->fireDate = now() + s->interval;
+    s->gridStart = s->fireDate;
     s->valid = true;
     return autorelease(timer);
 }
@@ -138,8 +143,9 @@ void timerFireFromRunLoop(id timer, double when) {
     if (s == nullptr || !s->valid) return;
     if (s->repeats) {
         // The next grid date strictly after `when`; missed ones are skipped.
-        const double periods = std::floor((when - s->fireDate) / s->interval) + 1.0;
-        s->fireDate += (periods > 1.0 ? periods : 1.0) * s->interval;
+        const double missed = std::floor((when - s->fireDate) / s->interval);
+        s->periods += 1.0 + (missed > 0.0 ? missed : 0.0);
+        s->fireDate = s->gridStart + s->periods * s->interval;
     }
     sendMessage(timer, s);
     if (!s->repeats) s->invalidate();
