@@ -18,7 +18,10 @@ CG_EXTERN_C_BEGIN
 
 typedef struct CGImage* CGImageRef;
 
+/* The alpha infos and the bitmap flags share one enumeration, so that C++20
+   code can combine them with | without a warning. */
 typedef uint32_t CGImageAlphaInfo;
+typedef uint32_t CGBitmapInfo;
 enum {
     kCGImageAlphaNone = 0,
     kCGImageAlphaPremultipliedLast = 1,
@@ -27,11 +30,8 @@ enum {
     kCGImageAlphaFirst = 4,
     kCGImageAlphaNoneSkipLast = 5,
     kCGImageAlphaNoneSkipFirst = 6,
-    kCGImageAlphaOnly = 7
-};
+    kCGImageAlphaOnly = 7,
 
-typedef uint32_t CGBitmapInfo;
-enum {
     kCGBitmapAlphaInfoMask = 0x1F,
     kCGBitmapFloatInfoMask = 0xF00,
     kCGBitmapFloatComponents = (1 << 8),
