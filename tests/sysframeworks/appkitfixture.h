@@ -21,6 +21,8 @@ protected:
     void SetUp() override {
         testsupport::XvfbServer& x = testsupport::sharedXvfb();
         ASSERT_TRUE(x.running()) << x.error();
+        // Also keeps the AppKit library linked in: the classes are only reached by name.
+        ASSERT_TRUE(NSApplicationLoad());
         app_ = cmsg<id>("NSApplication", "sharedApplication");
         ASSERT_NE(app_, nullptr) << "no display";
         input_ = std::make_unique<testsupport::XInput>();
