@@ -185,7 +185,8 @@ void windowDidClose(id window) {
     AppState* s = appType().stateOf(NSApp);
     for (ModalSession& m : s->modal)
         if (m.window == window && !m.done) {
-            m.response = NSModalResponseStop;
+            // Closed by the user or -close: stopped; closed by losing the server: aborted.
+            m.response = displayLost() ? NSModalResponseAbort : NSModalResponseStop;
             m.done = true;
         }
 }

@@ -24,6 +24,19 @@ std::unordered_map<Window, std::pair<id, id>> g_xwindows;
 // the connection is gone, and the run loop acts on it after Xlib returns.
 void onIOErrorExit(Display*, void*) { g_lost = true; }
 
+// The IO error handler is process-wide, and Xlib's default one exits too. Ours
+// returns (so the exit handler above runs) for our connection only and hands
+// every other connection's error to the handler that was there before.
+XIOErrorHandler g_previousIOHandler = nullptr;
+
+int onIOError(Display* d) {
+    if (d == g_display) {
+        g_lost = true;
+        return 0;
+    }
+    return g_previousIOHandler ? g_previousIOHandler(d) : 0;
+}
+
 // Once, outside Xlib: every window counts as closed.
 void handleLoss() {
     if (g_lossHandled) return;
@@ -90,6 +103,7 @@ bool connect() {
     g_display = XOpenDisplay(nullptr);
     if (g_display == nullptr) return false;
     XSetIOErrorExitHandler(g_display, onIOErrorExit, nullptr);
+    g_previousIOHandler = XSetIOErrorHandler(onIOError);
     SysFwRunLoopSetMainEventSource(&kSource);
     return true;
 }
