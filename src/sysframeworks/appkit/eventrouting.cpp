@@ -231,14 +231,11 @@ void key(id window, XKeyEvent& k, bool down) {
     }
     f.type = down ? NSEventTypeKeyDown : NSEventTypeKeyUp;
     f.action = down ? "keyDown:" : "keyUp:";
+    // Special keys have fixed characters; the rest come from X: with Control
+    // (control characters) but not Option, and ignoring all but Shift.
     const std::string special = appleKeyCharacters(sym);
-    if (!special.empty() || appleKeyCode(sym) != 0xFFFF) {
-        f.characters = special.empty() ? lookUpText(k, k.state & ~Mod1Mask) : special;
-        f.charactersIgnoringModifiers = special.empty() ? lookUpText(k, k.state & (ShiftMask | LockMask)) : special;
-    } else {
-        f.characters = lookUpText(k, k.state & ~Mod1Mask);
-        f.charactersIgnoringModifiers = lookUpText(k, k.state & (ShiftMask | LockMask));
-    }
+    f.characters = special.empty() ? lookUpText(k, k.state & ~Mod1Mask) : special;
+    f.charactersIgnoringModifiers = special.empty() ? lookUpText(k, k.state & (ShiftMask | LockMask)) : special;
     dispatch(f);
 }
 

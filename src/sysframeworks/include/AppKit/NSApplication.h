@@ -36,7 +36,11 @@
    The X server going away never ends the process: every window counts as
    closed (NSWindowWillCloseNotification is posted for each), -run and
    -runModalForWindow: return, and later calls do nothing harmful.
-   SysFwAppKitDisplayLost() (not in macOS) tells a host that this happened. */
+   SysFwAppKitDisplayLost() (not in macOS) tells a host that this happened.
+   For that, +sharedApplication installs an X IO error handler (Xlib's default
+   one exits); it acts only for AppKit's own connection and passes every
+   other connection's IO error to the handler installed before it. No X
+   (protocol) error handler is left installed. */
 #ifndef APPKIT_NSAPPLICATION_H_
 #define APPKIT_NSAPPLICATION_H_
 
