@@ -63,6 +63,25 @@ TEST_F(AppKitInput, LeftButtonPressDragAndReleaseCarryWindowLocations) {
     EXPECT_EQ(msg<id>(window_, "firstResponder"), child_) << "a click focuses a view that accepts it";
 }
 
+TEST_F(AppKitInput, AViewMayRemoveAndFreeItselfFromItsOwnCallback) {
+    // The superview holds the only reference: removing the view frees it once
+    // AppKit lets go after the callback.
+    rec_.onEvent = [&](const Received& r) {
+        if (r.selector == "mouseDown:") msg(child_, "removeFromSuperview");
+    };
+    pointerAt(100, 200);
+    input_->click(1);
+    ASSERT_TRUE(waitFor("mouseDown:"));
+    child_ = nullptr;
+    runFor(0.1);
+    EXPECT_EQ(rec_.count("mouseUp:"), 0u) << "the freed view got no more events";
+    input_->sync();
+    EXPECT_TRUE(xChildren(xChildren(top()).at(0)).empty()) << "its X window went with it";
+    input_->click(1);
+    runFor(0.05);
+    EXPECT_EQ(rec_.count("mouseDown:"), 1u);
+}
+
 TEST_F(AppKitInput, AViewKeepsTheMouseUntilReleaseEvenOutsideIt) {
     pointerAt(100, 200);
     input_->press(1);

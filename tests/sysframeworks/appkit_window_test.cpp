@@ -109,6 +109,18 @@ TEST_F(AppKitTest, DrawRectGetsTheUnionOfTheInvalidatedRects) {
     EXPECT_EQ(rec_.drawRects.size(), 1u) << "nothing more to draw";
 }
 
+TEST_F(AppKitTest, ExposedAreasAreRedrawn) {
+    openWindow(NSMakeSize(200, 150), NSMakeRect(20, 10, 120, 80));
+    rec_.drawRects.clear();
+    // The server reports the cleared area as exposed, in X pixels from the top.
+    XClearArea(input_->display(), childX(), 10, 5, 30, 20, True);
+    input_->sync();
+    ASSERT_TRUE(runUntil([&] { return !rec_.drawRects.empty(); }));
+    const NSRect r = rec_.drawRects.front();
+    EXPECT_EQ(std::vector<double>({r.origin.x, r.origin.y, r.size.width, r.size.height}),
+              std::vector<double>({10, 80 - 5 - 20, 30, 20}));
+}
+
 // 20x10 pixels, every one different, in the byte order of a layout.
 std::vector<uint8_t> pattern(int r, int g, int b, int a) {
     std::vector<uint8_t> out(20 * 10 * 4);
@@ -145,6 +157,9 @@ TEST_F(AppKitTest, DrawnImagesReadBackExactlyAtEachOffsetAndScale) {
     openWindow(NSMakeSize(200, 150), NSMakeRect(30, 40, 64, 48));
     CGColorSpaceRef space = CGColorSpaceCreateWithName(kCGColorSpaceSRGB);
     ASSERT_NE(space, nullptr);
+    id srgb = cmsg<id>("NSColorSpace", "sRGBColorSpace");
+    ASSERT_NE(msg<CGColorSpaceRef>(srgb, "CGColorSpace"), nullptr);
+    EXPECT_EQ(CGColorSpaceGetNumberOfComponents(msg<CGColorSpaceRef>(srgb, "CGColorSpace")), 3u);
     for (const Layout& layout : layouts) {
         SCOPED_TRACE(layout.name);
         std::vector<uint8_t> pixels = pattern(layout.r, layout.g, layout.b, layout.a);

@@ -5,7 +5,10 @@
 
 #include <Foundation/Foundation.h>
 
+#include <CoreGraphics/CoreGraphics.h>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sysframeworks/frameworkpaths.h>
 
 #include <cmath>
 #include <ctime>
@@ -79,6 +82,25 @@ id newTimer(double interval, id target, bool repeats) {
 }
 
 id currentLoop() { return cmsg<id>("NSRunLoop", "currentRunLoop"); }
+
+// ---- Loading ----
+
+TEST(FoundationLoading, CocoaReExportsFoundationAndAppKitAndCoreGraphicsStandsAlone) {
+    void* cocoa = dlopen(sysframeworks::kCocoaPath, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(cocoa, nullptr) << dlerror();
+    for (const char* symbol : {"NSDefaultRunLoopMode", "NSRunLoopCommonModes", "NSApp", "NSApplicationLoad",
+                               "NSViewFrameDidChangeNotification", "NSWindowWillCloseNotification",
+                               "objc_autoreleasePoolPush", "objc_msgSendSuper_stret", "CFStringCreateWithCString"})
+        EXPECT_NE(dlsym(cocoa, symbol), nullptr) << symbol;
+    auto* version = static_cast<double*>(dlsym(cocoa, "NSAppKitVersionNumber"));
+    ASSERT_NE(version, nullptr);
+    EXPECT_EQ(*version, 2022.0);
+    void* cg = dlopen(sysframeworks::kCoreGraphicsPath, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(cg, nullptr) << dlerror();
+    EXPECT_NE(dlsym(cg, "CGContextDrawImage"), nullptr);
+    EXPECT_NE(dlsym(cg, "kCGColorSpaceSRGB"), nullptr);
+    EXPECT_NE(dlopen(sysframeworks::kFoundationPath, RTLD_NOW | RTLD_LOCAL), nullptr);
+}
 
 // ---- Strings ----
 
