@@ -73,6 +73,7 @@ TEST_F(AppKitInput, AViewMayRemoveAndFreeItselfFromItsOwnCallback) {
     input_->click(1);
     ASSERT_TRUE(waitFor("mouseDown:"));
     child_ = nullptr;
+    EXPECT_TRUE(rec_.deallocated) << "freed once the callback returned";
     runFor(0.1);
     EXPECT_EQ(rec_.count("mouseUp:"), 0u) << "the freed view got no more events";
     input_->sync();

@@ -81,6 +81,16 @@ NSRect frame(id self, SEL) {
     return reinterpret_cast<NSRect (*)(objc_super*, SEL)>(objc_msgSendSuper_stret)(&s, sel("frame"));
 }
 
+void dealloc(id self, SEL) {
+    if (Recorder* r = recorderOf(self)) {
+        r->deallocated = true;
+        if (r->trackingArea) msg(r->trackingArea, "release");
+        r->trackingArea = nullptr;
+    }
+    objc_super s{self, objc_getClass("NSView")};
+    reinterpret_cast<void (*)(objc_super*, SEL)>(objc_msgSendSuper)(&s, sel("dealloc"));
+}
+
 Class build() {
     Class cls = objc_allocateClassPair(objc_getClass("NSView"), "RecordingView", 0);
     class_addIvar(cls, "recorder", sizeof(void*), 3, "^v");
@@ -95,6 +105,7 @@ Class build() {
     class_addMethod(cls, sel("viewDidMoveToWindow"), imp(viewDidMoveToWindow), "v@:");
     class_addMethod(cls, sel("acceptsFirstResponder"), imp(acceptsFirstResponder), "c@:");
     class_addMethod(cls, sel("frame"), imp(frame), "{CGRect={CGPoint=dd}{CGSize=dd}}@:");
+    class_addMethod(cls, sel("dealloc"), imp(dealloc), "v@:");
     objc_registerClassPair(cls);
     return cls;
 }

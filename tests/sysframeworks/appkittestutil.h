@@ -94,6 +94,7 @@ struct Recorder {
     bool addsTrackingArea = false;
     unsigned long trackingOptions = NSTrackingMouseEnteredAndExited | NSTrackingActiveAlways;
     id trackingArea = nullptr;
+    bool deallocated = false;
     // Called from -drawRect: after recording, with the view and the rect.
     std::function<void(id, NSRect)> onDraw;
     std::function<void(const Received&)> onEvent;

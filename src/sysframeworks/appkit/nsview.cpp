@@ -82,7 +82,7 @@ int pixels(double v) { return static_cast<int>(std::lround(std::clamp(v, -1e6, 1
 unsigned xSize(double v) { return static_cast<unsigned>(std::max(1, pixels(v))); }
 
 // Where the view's X window goes in its parent X window.
-void xPlacement(id view, ViewState* s, int& x, int& y) {
+void xPlacement(ViewState* s, int& x, int& y) {
     const NSRect f = s->frame;
     double parentHeight = 0;
     bool parentFlipped = false;
@@ -92,15 +92,14 @@ void xPlacement(id view, ViewState* s, int& x, int& y) {
     } else if (s->window) {
         parentHeight = windowContentHeight(s->window);
     }
-    (void)view;
     x = pixels(f.origin.x);
     y = parentFlipped ? pixels(f.origin.y) : pixels(parentHeight - f.origin.y - f.size.height);
 }
 
-void placeXWindow(id view, ViewState* s) {
+void placeXWindow(ViewState* s) {
     Display* d = display();
     if (d == nullptr || s->xwin == 0) return;
-    xPlacement(view, s, s->xx, s->xy);
+    xPlacement(s, s->xx, s->xy);
     XMoveResizeWindow(d, s->xwin, s->xx, s->xy, xSize(s->frame.size.width), xSize(s->frame.size.height));
     const bool empty = s->frame.size.width < 0.5 || s->frame.size.height < 0.5;
     if (empty)
@@ -130,10 +129,10 @@ void applyFrame(id self, NSRect f) {
         s->needsLayout = true;
         invalidate(s, boundsOf(s));
     }
-    placeXWindow(self, s);
+    placeXWindow(s);
     // Children are placed from the bottom of this view: a new height moves them.
     if (resized && old.size.height != f.size.height)
-        for (id child : s->subviews) placeXWindow(child, st(child));
+        for (id child : s->subviews) placeXWindow(st(child));
     if (s->postsFrameChanged)
         send(notificationCenter(), "postNotificationName:object:", NSViewFrameDidChangeNotification, self);
     if (s->window) send(self, "updateTrackingAreas");
@@ -408,7 +407,7 @@ void viewCreateXWindows(id view, Window parent) {
     ViewState* s = st(view);
     if (d == nullptr || parent == 0) return;
     if (s->xwin == 0) {
-        xPlacement(view, s, s->xx, s->xy);
+        xPlacement(s, s->xx, s->xy);
         XSetWindowAttributes attrs{};
         attrs.background_pixmap = None;
         attrs.bit_gravity = NorthWestGravity;

@@ -4,6 +4,8 @@
 // pointer instance variable of a base class (subclasses made at run time
 // inherit it). Header-only; each library gets its own copy.
 
+#include "sysframeworks/common/diagnostics.h"
+
 #include <CoreGraphics/CGGeometry.h>
 #include <objc/message.h>
 #include <objc/runtime.h>
@@ -95,10 +97,8 @@ public:
     template <typename AddMethods>
     StatefulClass(const char* name, Class superclass, AddMethods addMethods) {
         cls_ = objc_allocateClassPair(superclass, name, 0);
-        if (cls_ == Nil) {
-            cls_ = objc_getClass(name);
-            return;
-        }
+        // Another class of that name would have no room for the state.
+        if (cls_ == Nil) sysfw::fatalMisuse(name, "a class of this name exists already; the framework cannot define it");
         class_addIvar(cls_, "_sysfwState", sizeof(void*), 3, "^v");
         class_addMethod(cls_, sel("dealloc"), imp(&StatefulClass::dealloc), "v@:");
         addMethods(cls_);
@@ -134,9 +134,11 @@ private:
     static void dealloc(id obj, SEL) {
         StatefulClass* c = self_();
         auto** slot = reinterpret_cast<T**>(reinterpret_cast<char*>(obj) + c->offset_);
+        // The state stays reachable while it lets go of what it holds: that
+        // code may still ask for it.
         T* state = *slot;
-        *slot = nullptr;
         if (state) state->destroy(obj);
+        *slot = nullptr;
         delete state;
         sendSuper(obj, c->cls_, "dealloc");
     }

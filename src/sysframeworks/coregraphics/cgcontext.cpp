@@ -161,8 +161,10 @@ void SysFwCGContextSetSize(CGContextRef c, int width, int height) {
 
 void SysFwCGContextDetachDisplay(CGContextRef c) {
     if (c == nullptr || c->display == nullptr) return;
-    // The server is gone: the local memory can go, the X resources cannot be
-    // freed any more.
+    // The server is gone: only local memory is freed. Xlib drops requests on
+    // a broken connection, so XFreeGC just frees the GC's client side.
+    XFreeGC(c->display, c->gc);
+    c->gc = nullptr;
     if (c->shmImage) {
         c->shmImage->data = nullptr;
         XDestroyImage(c->shmImage);

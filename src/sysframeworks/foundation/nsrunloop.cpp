@@ -144,7 +144,16 @@ const StatefulClass<LoopState>& loopType();
 
 std::mutex g_mainMutex;
 id g_mainLoop = nullptr;
-thread_local id t_currentLoop = nullptr;
+
+// A secondary thread's run loop goes when the thread ends.
+struct ThreadLoop {
+    id loop = nullptr;
+    bool owned = false;
+    ~ThreadLoop() {
+        if (owned) release(loop);
+    }
+};
+thread_local ThreadLoop t_currentLoop;
 
 id mainRunLoop(Class, SEL) {
     std::lock_guard lock(g_mainMutex);
@@ -156,15 +165,15 @@ id mainRunLoop(Class, SEL) {
 }
 
 id currentRunLoop(Class cls, SEL) {
-    if (t_currentLoop) return t_currentLoop;
+    ThreadLoop& t = t_currentLoop;
+    if (t.loop) return t.loop;
     if (isMainThread()) {
-        t_currentLoop = mainRunLoop(cls, nullptr);
+        t.loop = mainRunLoop(cls, nullptr);
     } else {
-        // Lives as long as the thread's loop could be asked for: never freed,
-        // as a thread's run loop outlives everything scheduled in it.
-        t_currentLoop = loopType().create();
+        t.loop = loopType().create();
+        t.owned = true;
     }
-    return t_currentLoop;
+    return t.loop;
 }
 
 void addTimer(id self, SEL, id timer, id mode) {
