@@ -13,10 +13,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace testsupport {
 
-XvfbServer::XvfbServer() { start(); }
+XvfbServer::XvfbServer(std::vector<std::string> extraArguments) : extra_(std::move(extraArguments)) { start(); }
 
 XvfbServer::~XvfbServer() { stop(); }
 
@@ -44,8 +46,12 @@ bool XvfbServer::start() {
             dup2(devnull, STDOUT_FILENO);
             dup2(devnull, STDERR_FILENO);
         }
-        execlp("Xvfb", "Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", "1920x1200x24", "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
+        std::vector<std::string> args = {"Xvfb", "-displayfd", fdText, "-screen", "0", "1920x1200x24", "-nolisten", "tcp"};
+        args.insert(args.end(), extra_.begin(), extra_.end());
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execvp("Xvfb", argv.data());
         _exit(127);
     }
     close(fds[1]);

@@ -6,13 +6,15 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
 class XvfbServer {
 public:
-    // Starts the server; check running() and error().
-    XvfbServer();
+    // Starts the server, with extra Xvfb arguments (e.g. "-extension",
+    // "MIT-SHM" to run without shared memory); check running() and error().
+    explicit XvfbServer(std::vector<std::string> extraArguments = {});
     // Stops the server and waits for it.
     ~XvfbServer();
     XvfbServer(const XvfbServer&) = delete;
@@ -30,6 +32,7 @@ public:
     const std::string& error() const { return error_; }
 
 private:
+    std::vector<std::string> extra_;
     pid_t pid_ = -1;
     std::string display_;
     std::string error_;

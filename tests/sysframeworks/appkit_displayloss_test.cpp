@@ -1,10 +1,14 @@
-// AppKit when there is no X server, and when the server goes away while the
-// application runs: the process carries on.
+// AppKit with unusual X servers, one per process: none at all, one without
+// shared memory, and one that goes away while the application runs (the
+// process carries on).
 
 #include <gtest/gtest.h>
 
 #include "appkittestutil.h"
+#include "support/xinput.h"
 #include "support/xvfbserver.h"
+
+#include <CoreGraphics/CoreGraphics.h>
 
 #include <cstdlib>
 
@@ -76,6 +80,58 @@ TEST(AppKitWithoutDisplay, SharedApplicationIsNilUntilAServerCanBeReached) {
     id app = cmsg<id>("NSApplication", "sharedApplication");
     EXPECT_NE(app, nullptr) << "a later call connects";
     EXPECT_EQ(app, NSApp);
+}
+
+TEST(AppKitWithoutSharedMemory, ImagesAreDrawnThroughPlainRequests) {
+    testsupport::XvfbServer server({"-extension", "MIT-SHM"});
+    ASSERT_TRUE(server.running()) << server.error();
+    ASSERT_TRUE(NSApplicationLoad());
+    ASSERT_NE(cmsg<id>("NSApplication", "sharedApplication"), nullptr);
+    testsupport::XInput reader;
+    int opcode = 0, event = 0, error = 0;
+    ASSERT_FALSE(XQueryExtension(reader.display(), "MIT-SHM", &opcode, &event, &error)) << "the server has no MIT-SHM";
+    void* pool = objc_autoreleasePoolPush();
+
+    std::vector<uint8_t> pixels(8 * 6 * 4);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i * 37 + 11);
+    CGColorSpaceRef space = CGColorSpaceCreateDeviceRGB();
+    CGDataProviderRef provider = CGDataProviderCreateWithData(nullptr, pixels.data(), pixels.size(), nullptr);
+    CGImageRef image = CGImageCreate(8, 6, 8, 32, 32, space, kCGImageAlphaNoneSkipFirst, provider, nullptr, false,
+                                     kCGRenderingIntentDefault);
+    ASSERT_NE(image, nullptr);
+    Recorder rec;
+    rec.onDraw = [&](id, NSRect) {
+        CGContextDrawImage(msg<CGContextRef>(cmsg<id>("NSGraphicsContext", "currentContext"), "CGContext"),
+                           CGRectMake(0, 0, 8, 6), image);
+    };
+    id view = newRecordingView(NSMakeRect(0, 0, 8, 6), &rec);
+    id window = newWindow(NSMakeSize(8, 6));
+    msg(window, "setContentView:", view);
+    msg(window, "makeKeyAndOrderFront:", static_cast<id>(nullptr));
+    ASSERT_TRUE(runUntil([&] { return !rec.drawRects.empty(); }));
+    runFor(0.1);
+    // The view is the content view: its X window is the top-level's child.
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned n = 0;
+    ASSERT_TRUE(XQueryTree(reader.display(), static_cast<Window>(msg<long>(window, "windowNumber")), &root, &parent,
+                           &children, &n));
+    ASSERT_EQ(n, 1u);
+    const Window viewX = children[0];
+    XFree(children);
+    const std::vector<uint8_t> got = testsupport::grabWindow(reader.display(), viewX, 0, 0, 8, 6);
+    ASSERT_EQ(got.size(), pixels.size());
+    int wrong = 0;
+    for (size_t p = 0; p < 8 * 6; ++p)
+        for (int c = 0; c < 3; ++c) wrong += got[p * 4 + c] != pixels[p * 4 + 1 + c];
+    EXPECT_EQ(wrong, 0);
+
+    msg(window, "close");
+    msg(window, "release");
+    msg(view, "release");
+    CGImageRelease(image);
+    CGDataProviderRelease(provider);
+    CGColorSpaceRelease(space);
+    objc_autoreleasePoolPop(pool);
 }
 
 TEST(AppKitDisplayLoss, AKilledServerEndsTheRunsWithoutEndingTheProcess) {

@@ -467,6 +467,70 @@ TEST_F(AppKitTest, TheCloseButtonEndsTheModalRunAndTheViewsLeaveTheWindow) {
     msg(target, "release");
 }
 
+TEST_F(AppKitTest, WindowsHideShowAndResizeTheirContent) {
+    openWindow(NSMakeSize(160, 120), NSMakeRect(10, 10, 20, 20), NSWindowStyleMaskTitled | NSWindowStyleMaskResizable);
+    Display* d = input_->display();
+    msg(window_, "orderOut:", static_cast<id>(nullptr));
+    EXPECT_FALSE(msg<BOOL>(window_, "isVisible"));
+    ASSERT_TRUE(runUntil([&] {
+        XWindowAttributes a{};
+        return XGetWindowAttributes(d, top(), &a) && a.map_state == IsUnmapped;
+    }));
+    msg(window_, "makeKeyAndOrderFront:", static_cast<id>(nullptr));
+    ASSERT_TRUE(waitViewable(top()));
+    EXPECT_EQ(rec_.movedToWindow.size(), 1u) << "hiding does not take the views out of the window";
+
+    msg(window_, "setContentSize:", NSMakeSize(250, 180));
+    const NSRect frame = rectMsg(window_, "frame");
+    EXPECT_EQ(frame.size.width, 250);
+    EXPECT_EQ(frame.size.height, 180);
+    const NSRect content = rectMsg(content_, "frame");
+    EXPECT_EQ(content.size.width, 250);
+    EXPECT_EQ(content.size.height, 180);
+    runFor(0.1);
+    int x = 0, y = 0;
+    unsigned w = 0, h = 0;
+    xGeometry(d, top(), x, y, w, h);
+    EXPECT_EQ(w, 250u);
+    EXPECT_EQ(h, 180u);
+    xGeometry(d, childX(), x, y, w, h);
+    EXPECT_EQ(y, 180 - 10 - 20) << "the child keeps its distance from the bottom";
+    XSizeHints hints{};
+    long supplied = 0;
+    XGetWMNormalHints(d, top(), &hints, &supplied);
+    EXPECT_FALSE(hints.flags & PMaxSize) << "resizable: no fixed size";
+}
+
+TEST_F(AppKitTest, RunEndsOnStopAndOnTerminateWhichPostsItsNotification) {
+    openWindow(NSMakeSize(100, 100), NSMakeRect(0, 0, 10, 10));
+    ModalProbe probe;
+    id target = newModalProbe(&probe);
+    id timer = addTimer(target, "common:", NSDefaultRunLoopMode);
+    probe.onCommon = [&](int n) {
+        if (n == 2) msg(app_, "stop:", static_cast<id>(nullptr));
+    };
+    EXPECT_FALSE(msg<BOOL>(app_, "isRunning"));
+    msg(app_, "run");
+    EXPECT_EQ(probe.commonFirings, 2);
+    EXPECT_FALSE(msg<BOOL>(app_, "isRunning"));
+
+    FrameObserver terminated;
+    id observer = newFrameObserver(&terminated);
+    id center = cmsg<id>("NSNotificationCenter", "defaultCenter");
+    msg(center, "addObserver:selector:name:object:", observer, sel("frameChanged:"),
+        str("NSApplicationWillTerminateNotification"), app_);
+    probe.onCommon = [&](int n) {
+        if (n == 4) msg(app_, "terminate:", static_cast<id>(nullptr));
+    };
+    msg(app_, "run");
+    EXPECT_EQ(probe.commonFirings, 4);
+    EXPECT_EQ(terminated.notes, 1) << "-terminate: ends -run after its notification, and the process goes on";
+    msg(center, "removeObserver:", observer);
+    msg(observer, "release");
+    msg(timer, "invalidate");
+    msg(target, "release");
+}
+
 TEST_F(AppKitTest, CursorsAreSetAndHiddenCountingHides) {
     openWindow(NSMakeSize(100, 100), NSMakeRect(0, 0, 10, 10));
     id hand = cmsg<id>("NSCursor", "pointingHandCursor");
