@@ -221,6 +221,23 @@ TEST_F(AppKitInput, KeysGiveAppleKeyCodesAndCharacters) {
     EXPECT_EQ(rec_.last("keyDown:")->keyCode, 0x08);
 }
 
+TEST_F(AppKitInput, AHeldKeyRepeatsItsKeyDownOnly) {
+    ASSERT_TRUE(msg<BOOL>(window_, "makeFirstResponder:", child_));
+    pointerAt(120, 200);
+    input_->key(XK_x, true);
+    ASSERT_TRUE(waitFor("keyDown:", 3)) << "the server repeats a held key";
+    input_->key(XK_x, false);
+    ASSERT_TRUE(waitFor("keyUp:"));
+    runFor(0.05);
+    EXPECT_EQ(rec_.count("keyUp:"), 1u) << "the repeats' releases are not reported";
+    std::vector<bool> repeats;
+    for (const Received& r : rec_.events)
+        if (r.selector == "keyDown:") repeats.push_back(r.isARepeat);
+    ASSERT_GE(repeats.size(), 3u);
+    EXPECT_FALSE(repeats.front());
+    EXPECT_EQ(std::count(repeats.begin(), repeats.end(), true), static_cast<long>(repeats.size()) - 1);
+}
+
 TEST_F(AppKitInput, TrackingAreasReportEnteringLeavingAndMovedEventsGoToTheFirstResponder) {
     ASSERT_NE(rec_.trackingArea, nullptr) << "updateTrackingAreas ran when the view entered the window";
     EXPECT_EQ(msg<id>(rec_.trackingArea, "owner"), child_);

@@ -20,6 +20,7 @@ void recordEvent(id self, SEL cmd, id event) {
         e.keyCode = msg<unsigned short>(event, "keyCode");
         e.characters = text(msg<id>(event, "characters"));
         e.charactersIgnoringModifiers = text(msg<id>(event, "charactersIgnoringModifiers"));
+        e.isARepeat = msg<BOOL>(event, "isARepeat") != NO;
     } else if (s == "scrollWheel:") {
         e.deltaX = msg<double>(event, "deltaX");
         e.deltaY = msg<double>(event, "deltaY");

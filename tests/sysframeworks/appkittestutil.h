@@ -80,6 +80,7 @@ struct Received {
     double deltaX = 0;
     double deltaY = 0;
     unsigned long pressedButtons = 0;
+    bool isARepeat = false;
 };
 
 struct Recorder {

@@ -212,8 +212,16 @@ bool isAutoRepeatRelease(const XKeyEvent& k) {
     return next.type == KeyPress && next.xkey.keycode == k.keycode && next.xkey.time == k.time;
 }
 
+// The key whose auto-repeat release was just dropped: its next press repeats.
+unsigned g_repeatingKey = 0;
+
 void key(id window, XKeyEvent& k, bool down) {
-    if (!down && isAutoRepeatRelease(k)) return;
+    if (!down && isAutoRepeatRelease(k)) {
+        g_repeatingKey = k.keycode;
+        return;
+    }
+    const bool repeat = down && k.keycode == g_repeatingKey;
+    g_repeatingKey = 0;
     const KeySym sym = XLookupKeysym(&k, 0);
     EventFields f;
     f.window = window;
@@ -230,6 +238,7 @@ void key(id window, XKeyEvent& k, bool down) {
         return;
     }
     f.type = down ? NSEventTypeKeyDown : NSEventTypeKeyUp;
+    f.isARepeat = repeat;
     f.action = down ? "keyDown:" : "keyUp:";
     // Special keys have fixed characters; the rest come from X: with Control
     // (control characters) but not Option, and ignoring all but Shift.

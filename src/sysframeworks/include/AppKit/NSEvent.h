@@ -31,7 +31,8 @@
      - keyCode               unsigned short (*)(id, SEL)   Apple's virtual key code
                              (kVK_...); 0xFFFF for a key without one
      - characters, charactersIgnoringModifiers   id (*)(id, SEL)   NSString
-     - isARepeat             BOOL (*)(id, SEL)   NO (X repeats are dropped)
+     - isARepeat             BOOL (*)(id, SEL)   YES for the keyDown: events of a
+                             held key after the first (X's repeated releases are dropped)
      - deltaX, deltaY, scrollingDeltaX, scrollingDeltaY   CGFloat (*)(id, SEL)
      - hasPreciseScrollingDeltas   BOOL (*)(id, SEL)   NO
      - timestamp             NSTimeInterval (*)(id, SEL)   the X server time in seconds
