@@ -55,8 +55,17 @@ protected:
         msg(window_, "makeKeyAndOrderFront:", static_cast<id>(nullptr));
         ASSERT_TRUE(waitViewable(top()));
         ASSERT_TRUE(runUntil([&] { return !rec_.drawRects.empty(); })) << "the child never drew";
-        // Let the exposures of the new windows arrive and be drawn.
-        runFor(0.15);
+        settle();
+    }
+
+    // Runs until the exposures of new windows have arrived and been drawn:
+    // no drawing for a tenth of a second.
+    void settle() {
+        for (int i = 0; i < 30; ++i) {
+            const size_t drawn = rec_.drawRects.size();
+            runFor(0.1);
+            if (rec_.drawRects.size() == drawn) return;
+        }
     }
 
     Window top() const { return static_cast<Window>(msg<long>(window_, "windowNumber")); }
