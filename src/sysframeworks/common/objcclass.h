@@ -2,7 +2,9 @@
 // Helpers for the frameworks that define Objective-C classes with the class
 // runtime: message sends with typed prototypes, and C++ state kept behind one
 // pointer instance variable of a base class (subclasses made at run time
-// inherit it). Header-only; each library gets its own copy.
+// inherit it). Header-only; each library gets its own copy. A class is built
+// once (thread-safe static); an instance's state is for the threads the
+// class allows.
 
 #include "sysframeworks/common/diagnostics.h"
 

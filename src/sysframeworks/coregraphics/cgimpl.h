@@ -1,5 +1,6 @@
 #pragma once
-// The CoreGraphics objects: reference-counted structures behind the C types.
+// The CoreGraphics objects: reference-counted structures behind the C types
+// (the counts are atomic; any thread).
 
 #include <CoreGraphics/CoreGraphics.h>
 

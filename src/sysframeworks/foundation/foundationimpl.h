@@ -1,6 +1,7 @@
 #pragma once
 // Shared inside the Foundation library: its classes, built once on first use
-// (and all at load time), and quick access to string and date contents.
+// (and all at load time), and quick access to string and date contents. Any
+// thread.
 
 #include <objc/runtime.h>
 

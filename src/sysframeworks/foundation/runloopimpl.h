@@ -1,5 +1,6 @@
 #pragma once
-// Between NSTimer and NSRunLoop: what the run loop needs of a timer.
+// Between NSTimer and NSRunLoop: what the run loop needs of a timer. On the
+// thread of the run loop the timer is scheduled in.
 
 #include <objc/runtime.h>
 

@@ -1,5 +1,6 @@
-/* NSNotificationCenter and NSNotification. Notifications are delivered
-   synchronously on the posting thread, to observers in the order they were
+/* NSNotificationCenter and NSNotification. Any thread: the center is locked
+   for registration, and notifications are delivered synchronously on the
+   posting thread, to observers in the order they were
    added. Observers are not retained (remove them before they go away); an
    observer removed while a notification is being posted gets no more.
 
