@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -197,6 +198,46 @@ TEST_F(AppKitTest, DrawnImagesReadBackExactlyAtEachOffsetAndScale) {
         CGImageRelease(image);
         CGDataProviderRelease(provider);
     }
+    CGColorSpaceRelease(space);
+}
+
+TEST_F(AppKitTest, FarOffAndInvalidRectsAreClippedOrRefused) {
+    openWindow(NSMakeSize(100, 100), NSMakeRect(0, 0, 32, 32));
+    std::vector<uint8_t> pixels = pattern(1, 2, 3, 0);
+    CGColorSpaceRef space = CGColorSpaceCreateDeviceRGB();
+    CGDataProviderRef provider = CGDataProviderCreateWithData(nullptr, pixels.data(), pixels.size(), nullptr);
+    CGImageRef image = CGImageCreate(20, 10, 8, 32, 80, space, kCGImageAlphaNoneSkipFirst, provider, nullptr, false,
+                                     kCGRenderingIntentDefault);
+    ASSERT_NE(image, nullptr);
+    rec_.onDraw = [&](id, NSRect) {
+        CGContextRef cg = msg<CGContextRef>(cmsg<id>("NSGraphicsContext", "currentContext"), "CGContext");
+        CGContextDrawImage(cg, CGRectMake(NAN, 0, 10, 10), image);
+        CGContextDrawImage(cg, CGRectMake(0, 0, INFINITY, 10), image);
+        CGContextDrawImage(cg, CGRectMake(1e300, 1e300, 10, 10), image);
+        CGContextDrawImage(cg, CGRectMake(0, 0, 0, 10), image);
+        CGContextDrawImage(cg, CGRectMake(0, 0, 10, 10), nullptr);
+        CGContextDrawImage(nullptr, CGRectMake(0, 0, 10, 10), image);
+        // Far larger than the view: only the part over the view is drawn.
+        CGContextDrawImage(cg, CGRectMake(-1e12, -1e12, 2e12, 2e12), image);
+        // Negative sizes: the same rect from its other corner.
+        CGContextDrawImage(cg, CGRectMake(20, 10, -20, -10), image);
+    };
+    rec_.drawRects.clear();
+    msg(child_, "setNeedsDisplay:", YES);
+    ASSERT_TRUE(runUntil([&] { return !rec_.drawRects.empty(); }));
+    rec_.onDraw = nullptr;
+    const std::vector<uint8_t> got = testsupport::grabWindow(input_->display(), childX(), 0, 0, 32, 32);
+    ASSERT_EQ(got.size(), 32u * 32u * 4u);
+    // The bottom-left 20x10 holds the image, drawn through the negative rect.
+    int wrong = 0;
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 20; ++x) {
+            const uint8_t* p = &got[static_cast<size_t>(((22 + y) * 32 + x) * 4)];
+            wrong += std::array<uint8_t, 3>{p[0], p[1], p[2]} != expectedAt(x, y);
+        }
+    EXPECT_EQ(wrong, 0);
+    CGImageRelease(image);
+    CGDataProviderRelease(provider);
     CGColorSpaceRelease(space);
 }
 

@@ -78,7 +78,8 @@ void invalidate(ViewState* s, NSRect r) {
 
 bool flipped(id v) { return v && send<BOOL>(v, "isFlipped") != NO; }
 
-int pixels(double v) { return static_cast<int>(std::lround(std::clamp(v, -1e6, 1e6))); }
+// X coordinates and sizes are 16-bit.
+int pixels(double v) { return static_cast<int>(std::lround(std::clamp(v, -32768.0, 32767.0))); }
 unsigned xSize(double v) { return static_cast<unsigned>(std::max(1, pixels(v))); }
 
 // Where the view's X window goes in its parent X window.

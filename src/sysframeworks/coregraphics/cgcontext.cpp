@@ -12,6 +12,7 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cmath>
@@ -126,10 +127,11 @@ bool checkVisual(Visual* visual, int depth) {
 }
 
 // The half-open range of pixel indices whose centres lie in [start, start + length).
+// Clamped to [0, limit] before converting, so far-off rects stay in range.
 void pixelSpan(double start, double length, int limit, int& first, int& end) {
-    first = static_cast<int>(std::fmax(0.0, std::ceil(start - 0.5)));
-    const double e = std::ceil(start + length - 0.5);
-    end = e > limit ? limit : static_cast<int>(std::fmax(0.0, e));
+    const double top = static_cast<double>(limit);
+    first = static_cast<int>(std::clamp(std::ceil(start - 0.5), 0.0, top));
+    end = static_cast<int>(std::clamp(std::ceil(start + length - 0.5), 0.0, top));
 }
 
 }  // namespace

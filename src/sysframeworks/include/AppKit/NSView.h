@@ -15,7 +15,9 @@
    then -drawRect: with the union of its invalidated rects (view coordinates,
    clipped to its bounds), with +[NSGraphicsContext currentContext] set to the
    view's; the area is cleared before -drawRect:. X exposures invalidate the
-   exposed area. A view is retained around every callback sent to it.
+   exposed area. A view is retained around every callback sent to it. The
+   view's CGContext is bottom-up (origin bottom-left) even when the view is
+   flipped: CGContextDrawImage takes bottom-up rects and draws images upright.
 
    Class "NSView" answers:
      - initWithFrame:     id (*)(id, SEL, NSRect)
