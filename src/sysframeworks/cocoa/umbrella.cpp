@@ -1,1 +1,1 @@
-// Cocoa re-exports AppKit, the class runtime and CoreFoundation; see CMakeLists.txt.
+// Cocoa re-exports AppKit, Foundation, the class runtime and CoreFoundation; see CMakeLists.txt.

@@ -108,4 +108,17 @@ asm(".text\n"
     RESTORE_ARGS_AND_JUMP
     "movq (%rdi), %rdi\n"
     "jmpq *%r11\n"
-    ".size objc_msgSendSuper, .-objc_msgSendSuper\n");
+    ".size objc_msgSendSuper, .-objc_msgSendSuper\n"
+
+    // Struct result in memory with a struct objc_super in rsi.
+    ".globl objc_msgSendSuper_stret\n"
+    ".type objc_msgSendSuper_stret, @function\n"
+    "objc_msgSendSuper_stret:\n"
+    SAVE_ARGS
+    "movq %rsi, %rdi\n"
+    "movq %rdx, %rsi\n"
+    "call sysfw_objc_lookUpForSendSuper\n"
+    RESTORE_ARGS_AND_JUMP
+    "movq (%rsi), %rsi\n"
+    "jmpq *%r11\n"
+    ".size objc_msgSendSuper_stret, .-objc_msgSendSuper_stret\n");

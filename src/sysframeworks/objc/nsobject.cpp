@@ -10,6 +10,7 @@
 namespace objcrt {
 
 void addMethodLocked(Class cls, const char* selector, IMP imp, const char* types);
+bool autoreleaseIntoPool(id obj) noexcept;  // autoreleasepool.cpp
 
 namespace {
 
@@ -52,8 +53,12 @@ void instanceRelease(id self, SEL) {
     if (dealloc) dealloc(self, sel_registerName("dealloc"));
 }
 
-// There are no autorelease pools: the object keeps its reference.
-id instanceAutorelease(id self, SEL) { return self; }
+// Into the thread's innermost pool; with no pool open the object keeps its
+// reference (it is never released for the caller).
+id instanceAutorelease(id self, SEL) {
+    autoreleaseIntoPool(self);
+    return self;
+}
 
 unsigned long instanceRetainCount(id self, SEL) {
     ObjectHeader* h = headerOf(self);

@@ -29,4 +29,20 @@ static __inline__ CGSize CGSizeMake(CGFloat width, CGFloat height) {
     return size;
 }
 
+static __inline__ CGPoint CGPointMake(CGFloat x, CGFloat y) {
+    CGPoint p;
+    p.x = x;
+    p.y = y;
+    return p;
+}
+
+static __inline__ CGRect CGRectMake(CGFloat x, CGFloat y, CGFloat width, CGFloat height) {
+    CGRect r;
+    r.origin.x = x;
+    r.origin.y = y;
+    r.size.width = width;
+    r.size.height = height;
+    return r;
+}
+
 #endif /* COREGRAPHICS_CGGEOMETRY_H_ */

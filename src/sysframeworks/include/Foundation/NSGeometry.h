@@ -15,4 +15,8 @@ static __inline__ NSSize NSMakeSize(CGFloat w, CGFloat h) {
     return size;
 }
 
+static __inline__ NSPoint NSMakePoint(CGFloat x, CGFloat y) { return CGPointMake(x, y); }
+
+static __inline__ NSRect NSMakeRect(CGFloat x, CGFloat y, CGFloat w, CGFloat h) { return CGRectMake(x, y, w, h); }
+
 #endif /* FOUNDATION_NSGEOMETRY_H_ */

@@ -22,6 +22,8 @@ OBJC_EXPORT void objc_msgSend(void);
 OBJC_EXPORT void objc_msgSendSuper(void);
 OBJC_EXPORT void objc_msgSend_stret(void);
 OBJC_EXPORT void objc_msgSend_fpret(void);
+/* Struct results in memory (CGRect): the result buffer comes first. */
+OBJC_EXPORT void objc_msgSendSuper_stret(void);
 
 OBJC_EXTERN_C_END
 

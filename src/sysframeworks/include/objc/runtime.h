@@ -86,6 +86,13 @@ OBJC_EXPORT Ivar object_setInstanceVariable(id obj, const char* name, void* valu
 OBJC_EXPORT id object_getIvar(id obj, Ivar ivar);
 OBJC_EXPORT void object_setIvar(id obj, Ivar ivar, id value);
 
+/* Autorelease pools, per thread. Push opens a pool and returns its token; Pop
+   releases every object autoreleased on this thread since that push (and pops
+   pools opened inside it). "autorelease" with no pool open keeps the object's
+   reference. Any thread; a token is only valid on the thread that pushed it. */
+OBJC_EXPORT void* objc_autoreleasePoolPush(void);
+OBJC_EXPORT void objc_autoreleasePoolPop(void* token);
+
 /* Protocols. */
 OBJC_EXPORT Protocol* objc_getProtocol(const char* name);
 /* nil when a protocol of that name exists (registered or being built). */
