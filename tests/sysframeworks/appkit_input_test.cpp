@@ -63,6 +63,27 @@ TEST_F(AppKitInput, LeftButtonPressDragAndReleaseCarryWindowLocations) {
     EXPECT_EQ(msg<id>(window_, "firstResponder"), child_) << "a click focuses a view that accepts it";
 }
 
+TEST_F(AppKitInput, EventsAViewDoesNotHandleGoUpToItsSuperview) {
+    // A plain NSView inside the recording view, covering window pixels
+    // x 60..99, y 210..249 (bottom-up (10, 10) size 40x40 in the child).
+    id plain = msg<id>(cmsg<id>("NSView", "alloc"), "initWithFrame:", NSMakeRect(10, 10, 40, 40));
+    msg(child_, "addSubview:", plain);
+    msg(plain, "release");
+    runFor(0.05);
+    pointerAt(70, 230);
+    input_->click(1);
+    input_->click(4);
+    ASSERT_TRUE(waitFor("mouseUp:"));
+    ASSERT_TRUE(waitFor("scrollWheel:"));
+    EXPECT_EQ(rec_.last("mouseDown:")->location.x, 70.0);
+    EXPECT_EQ(rec_.last("mouseDown:")->location.y, kHeight - 230);
+    EXPECT_EQ(msg<id>(window_, "firstResponder"), window_) << "the plain view does not take focus";
+    // Nobody handles keys: the press ends silently at the window.
+    input_->tap(XK_q);
+    runFor(0.05);
+    EXPECT_EQ(rec_.count("keyDown:"), 0u);
+}
+
 TEST_F(AppKitInput, AViewMayRemoveAndFreeItselfFromItsOwnCallback) {
     // The superview holds the only reference: removing the view frees it once
     // AppKit lets go after the callback.
