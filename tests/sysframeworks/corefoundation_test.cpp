@@ -384,6 +384,11 @@ TEST(CFURLAndBundle, MainBundleIsTheProgramsFolder) {
     ASSERT_TRUE(CFURLGetFileSystemRepresentation(url.get(), true, path, sizeof path));
     EXPECT_EQ(std::string(reinterpret_cast<char*>(path)), folder);
     EXPECT_EQ(text(CFURLGetString(url.get())).rfind("file://", 0), 0u);
+    // A host that opens the bundle at that URL (a view factory's bundle) gets the
+    // main bundle, already loaded.
+    Ref<CFBundleRef> again(CFBundleCreate(nullptr, url.get()));
+    EXPECT_EQ(again.get(), main);
+    EXPECT_TRUE(CFBundleIsExecutableLoaded(main));
 }
 
 TEST(CFURLAndBundle, FileURLsEscapeAndRestorePaths) {

@@ -173,6 +173,8 @@ CFBundleRef CFBundleGetMainBundle(void) {
             if (info) CFRelease(info);
             return nullptr;
         }
+        // The program itself: its executable is loaded by definition.
+        bundle->handle = dlopen(nullptr, RTLD_NOW);
         return reinterpret_cast<CFBundleRef>(cf::registerBundle(bundle));
     });
     return mainBundle;
