@@ -84,6 +84,30 @@ TEST_F(AppKitTest, WindowAndViewsAreXWindowsWithTheTitle) {
     EXPECT_EQ(hints.max_height, 200);
 }
 
+TEST_F(AppKitTest, TheMainScreenIsTheXScreenAndPlacesWindowsBottomUp) {
+    id screen = cmsg<id>("NSScreen", "mainScreen");
+    ASSERT_NE(screen, nullptr);
+    const NSRect frame = rectMsg(screen, "frame");
+    EXPECT_EQ(frame.size.width, 1920);
+    EXPECT_EQ(frame.size.height, 1200);
+    EXPECT_EQ(rectMsg(screen, "visibleFrame").size.height, frame.size.height);
+    // A content rect 100 below the screen's top lands 100 pixels down in X.
+    window_ = msg<id>(cmsg<id>("NSWindow", "alloc"), "initWithContentRect:styleMask:backing:defer:",
+                      NSMakeRect(40, frame.size.height - 100 - 200, 320, 200),
+                      static_cast<unsigned long>(NSWindowStyleMaskTitled), static_cast<unsigned long>(NSBackingStoreBuffered), NO);
+    msg(window_, "setReleasedWhenClosed:", NO);
+    id content = msg<id>(cmsg<id>("NSView", "alloc"), "initWithFrame:", NSMakeRect(0, 0, 320, 200));
+    msg(window_, "setContentView:", content);
+    msg(content, "release");
+    msg(window_, "makeKeyAndOrderFront:", static_cast<id>(nullptr));
+    ASSERT_TRUE(waitViewable(top()));
+    int x = 0, y = 0;
+    unsigned w = 0, h = 0;
+    xGeometry(input_->display(), top(), x, y, w, h);
+    EXPECT_EQ(x, 40);
+    EXPECT_EQ(y, 100);
+}
+
 TEST_F(AppKitTest, DrawRectGetsTheUnionOfTheInvalidatedRects) {
     openWindow(NSMakeSize(200, 150), NSMakeRect(20, 10, 120, 80));
     EXPECT_GE(rec_.viewWillDrawCount, 1);

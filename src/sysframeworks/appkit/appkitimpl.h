@@ -38,6 +38,7 @@ Class cursorClass();
 Class trackingAreaClass();
 Class graphicsContextClass();
 Class colorSpaceClass();
+Class screenClass();
 
 // ---- NSApplication (nsapplication.cpp) ----
 // A window closed: a modal run for it ends.

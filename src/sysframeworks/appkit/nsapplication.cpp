@@ -170,6 +170,7 @@ __attribute__((constructor)) void registerClasses() {
     trackingAreaClass();
     graphicsContextClass();
     colorSpaceClass();
+    screenClass();
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <AppKit/NSEvent.h>
 #include <AppKit/NSGraphicsContext.h>
 #include <AppKit/NSResponder.h>
+#include <AppKit/NSScreen.h>
 #include <AppKit/NSTrackingArea.h>
 #include <AppKit/NSView.h>
 #include <AppKit/NSWindow.h>
