@@ -70,15 +70,30 @@ void XInput::sync() {
     if (display_) XSync(display_, False);
 }
 
+namespace {
+
+// Xlib's default handler ends the process on any error; a read of an area
+// the window does not have (it was resized meanwhile) is an empty result.
+int ignoreError(Display*, XErrorEvent*) { return 0; }
+
+}  // namespace
+
 std::vector<uint8_t> grabWindow(Display* display, Window window, int x, int y, int width, int height) {
     std::vector<uint8_t> out;
     if (display == nullptr || width <= 0 || height <= 0) return out;
+    XWindowAttributes geometry{};
+    if (!XGetWindowAttributes(display, window, &geometry) || x < 0 || y < 0 || x + width > geometry.width ||
+        y + height > geometry.height)
+        return out;
+    XSync(display, False);
+    auto* previous = XSetErrorHandler(ignoreError);
     XImage* img = XGetImage(display, window, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height),
                             AllPlanes, ZPixmap);
+    XSync(display, False);
+    XSetErrorHandler(previous);
     if (img == nullptr) return out;
-    XWindowAttributes attrs{};
-    XGetWindowAttributes(display, window, &attrs);
-    const unsigned long masks[3] = {attrs.visual->red_mask, attrs.visual->green_mask, attrs.visual->blue_mask};
+    const unsigned long masks[3] = {geometry.visual->red_mask, geometry.visual->green_mask,
+                                    geometry.visual->blue_mask};
     out.reserve(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
     for (int row = 0; row < height; ++row)
         for (int col = 0; col < width; ++col) {

@@ -41,7 +41,8 @@ private:
 };
 
 // The pixels of an area of a window, RGBA with 8 bits each (A = 255), row
-// after row from the top; empty when the window cannot be read.
+// after row from the top; empty when the window cannot be read or the area
+// reaches outside it.
 std::vector<uint8_t> grabWindow(Display* display, Window window, int x, int y, int width, int height);
 
 }  // namespace testsupport
