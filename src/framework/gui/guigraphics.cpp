@@ -268,6 +268,11 @@ void GUIGraphics::Listener::onMouseExitedWindow() {
     if (g_.acceptsEvents()) g_.handleMouseExited();
 }
 
+void GUIGraphics::Listener::onHostClosedView() {
+    ScopedAudioFloatingPointState fp;
+    g_.closeUI();
+}
+
 void GUIGraphics::Listener::onAnimate(double dt, double time) {
     ScopedAudioFloatingPointState fp;
     if (g_.acceptsEvents()) g_.animate(dt, time);

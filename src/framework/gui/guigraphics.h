@@ -65,8 +65,8 @@ public:
     GUIGraphics(const SizeConstraints& constraints, std::uint32_t flags);
     ~GUIGraphics() override;
 
-    // UI thread, before openUI. Where openUI gets its window (borrowed); without
-    // one, openUI opens no window.
+    // UI thread, before openUI. Where openUI gets its window (borrowed): the
+    // platform's native window unless set; null opens no window.
     void setWindowFactory(IWindowFactory* factory) noexcept { windowFactory_ = factory; }
     // The listener a window calls (what openUI hands to the factory).
     IWindowListener& windowListener() noexcept { return listener_; }
@@ -156,6 +156,7 @@ private:
         void onMouseExitedWindow() override;
         void onAnimate(double dt, double time) override;
         MouseCursor getMouseCursor() override;
+        void onHostClosedView() override;
 
     private:
         GUIGraphics& g_;
@@ -188,7 +189,7 @@ private:
 
     SizeConstraints constraints_;
     Listener listener_;
-    IWindowFactory* windowFactory_ = nullptr;
+    IWindowFactory* windowFactory_ = &nativeWindowFactory();
     IClient* client_ = nullptr;
     std::unique_ptr<IWindow> window_;
 

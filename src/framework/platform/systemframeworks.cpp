@@ -99,6 +99,19 @@ const CocoaApi& cocoa() noexcept {
 #define FW_SYS_BIND(name) bind(a.name, h, "Cocoa", #name);
         FW_SYS_COCOA_FUNCTIONS(FW_SYS_BIND)
 #undef FW_SYS_BIND
+        bindData(a.NSAppKitVersionNumber, h, "Cocoa", "NSAppKitVersionNumber");
+        return a;
+    }();
+    return api;
+}
+
+const CoreGraphicsApi& coreGraphics() noexcept {
+    static const CoreGraphicsApi api = [] {
+        CoreGraphicsApi a;
+        void* h = openFrameworkOrDie("CoreGraphics", sysframeworks::kCoreGraphicsPath);
+#define FW_SYS_BIND(name) bind(a.name, h, "CoreGraphics", #name);
+        FW_SYS_COREGRAPHICS_FUNCTIONS(FW_SYS_BIND)
+#undef FW_SYS_BIND
         return a;
     }();
     return api;

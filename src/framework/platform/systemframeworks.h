@@ -14,6 +14,7 @@
 #include <AppKit/NSApplication.h>
 #include <AudioToolbox/AudioToolbox.h>
 #include <CoreFoundation/CoreFoundation.h>
+#include <CoreGraphics/CoreGraphics.h>
 #include <CoreServices/CoreServices.h>
 #include <objc/message.h>
 #include <objc/runtime.h>
@@ -57,11 +58,23 @@ struct AudioToolboxApi {
     X(NSApplicationLoad) X(objc_getClass) X(objc_allocateClassPair) X(objc_registerClassPair)               \
     X(class_addMethod) X(class_addIvar) X(class_addProtocol) X(objc_getProtocol) X(objc_allocateProtocol)    \
     X(protocol_addMethodDescription) X(objc_registerProtocol) X(sel_registerName)                           \
-    X(object_getInstanceVariable)
+    X(object_getInstanceVariable) X(object_setInstanceVariable) X(objc_disposeClassPair) X(objc_msgSend)     \
+    X(objc_msgSendSuper) X(objc_msgSend_stret) X(object_getClass)
 
-// Cocoa (AppKit and the class runtime it re-exports): only the view needs it.
+// Cocoa (AppKit, Foundation and the class runtime it re-exports): the view
+// factory and the editor's view.
 struct CocoaApi {
     FW_SYS_COCOA_FUNCTIONS(FW_SYS_MEMBER)
+    // AppKit's version, to tell the systems whose views draw through layers.
+    const double* NSAppKitVersionNumber = nullptr;
+};
+
+#define FW_SYS_COREGRAPHICS_FUNCTIONS(X) \
+    X(CGImageCreate) X(CGImageRelease) X(CGDataProviderCreateWithData) X(CGDataProviderRelease) X(CGContextDrawImage)
+
+// CoreGraphics: the images the editor's view draws its buffer with.
+struct CoreGraphicsApi {
+    FW_SYS_COREGRAPHICS_FUNCTIONS(FW_SYS_MEMBER)
 };
 
 #undef FW_SYS_MEMBER
@@ -72,6 +85,7 @@ const CoreFoundationApi& coreFoundation() noexcept;
 const CoreServicesApi& coreServices() noexcept;
 const AudioToolboxApi& audioToolbox() noexcept;
 const CocoaApi& cocoa() noexcept;
+const CoreGraphicsApi& coreGraphics() noexcept;
 
 // Any thread. The framework at `path` (dlopen); a fatal stop naming `framework` when
 // it cannot be opened.

@@ -41,4 +41,7 @@ public:
                                                   int width, int height) = 0;
 };
 
+// Any thread. This platform's native windows (CocoaWindow), process-wide.
+IWindowFactory& nativeWindowFactory() noexcept;
+
 }  // namespace fw

@@ -43,6 +43,10 @@ public:
     virtual void onAnimate(double dt, double time) = 0;
     // UI thread. The cursor to show now.
     virtual MouseCursor getMouseCursor() = 0;
+    // UI thread, from a tick. The host took the view out of its window for good
+    // (it closed the window): the editor closes. The window that calls is
+    // destroyed during the call and touches nothing after it.
+    virtual void onHostClosedView() {}
 };
 
 }  // namespace fw

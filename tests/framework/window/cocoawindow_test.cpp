@@ -1,0 +1,459 @@
+// CocoaWindow in a real window: the view class, the 60 Hz tick, drawing through
+// CoreGraphics, and Cocoa events from real X input, all observed through a
+// recording listener. Runs under its own Xvfb.
+
+#include <gtest/gtest.h>
+
+#include "framework/window/cocoawindow.h"
+
+#include <AppKit/AppKit.h>
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "framework/core/fpcontrol.h"
+#include "framework/graphics/image.h"
+#include "support/xinput.h"
+#include "support/xvfbserver.h"
+
+namespace {
+
+using fw::Box;
+using fw::Key;
+using fw::MouseButton;
+using fw::MouseCursor;
+using fw::MouseState;
+
+template <class R = id, class... A>
+R send(id receiver, const char* selector, A... args) {
+    return reinterpret_cast<R (*)(id, SEL, A...)>(objc_msgSend)(receiver, sel_registerName(selector), args...);
+}
+template <class R = id, class... A>
+R send(const char* className, const char* selector, A... args) {
+    return send<R>(reinterpret_cast<id>(objc_getClass(className)), selector, args...);
+}
+template <class R, class... A>
+R sendStret(id receiver, const char* selector, A... args) {
+    return reinterpret_cast<R (*)(id, SEL, A...)>(objc_msgSend_stret)(receiver, sel_registerName(selector), args...);
+}
+
+void runFor(double seconds) {
+    send<void>(send("NSRunLoop", "currentRunLoop"), "runUntilDate:", send("NSDate", "dateWithTimeIntervalSinceNow:", seconds));
+}
+
+// One listener call as the window made it, with the floating-point state in force.
+struct Call {
+    std::string what;
+    int x = 0, y = 0, a = 0, b = 0;
+    bool flag = false;
+    MouseState state{};
+    std::uint32_t mxcsr = 0;
+    std::uint16_t fpu = 0;
+};
+
+class RecordingListener final : public fw::IWindowListener {
+public:
+    std::vector<Call> calls;
+    Box nextDirty;                 // handed out by the next getDirtyRectangle
+    bool consumeKeys = true;
+    MouseCursor cursor = MouseCursor::arrow;
+    fw::OwnedImage<fw::RGBA> buffer;
+    std::uint8_t shade = 0;        // the red level onDraw paints everywhere
+    int hostClosed = 0;
+    fw::CocoaWindow* window = nullptr;  // destroyed on onHostClosedView, as an editor does
+    std::unique_ptr<fw::CocoaWindow>* owner = nullptr;
+
+    Call& log(std::string what) {
+        Call c;
+        c.what = std::move(what);
+        c.mxcsr = fw::getSSEControlState() & 0xFFC0u;
+        c.fpu = fw::getFPUControlState();
+        calls.push_back(c);
+        return calls.back();
+    }
+    std::vector<Call> named(const std::string& what) const {
+        std::vector<Call> out;
+        for (const Call& c : calls)
+            if (c.what == what) out.push_back(c);
+        return out;
+    }
+
+    bool onMouseClick(int x, int y, MouseButton button, bool isDoubleClick, MouseState s) override {
+        Call& c = log("click");
+        c.x = x, c.y = y, c.a = int(button), c.flag = isDoubleClick, c.state = s;
+        return true;
+    }
+    bool onMouseRelease(int x, int y, MouseButton button, MouseState s) override {
+        Call& c = log("release");
+        c.x = x, c.y = y, c.a = int(button), c.state = s;
+        return true;
+    }
+    bool onMouseWheel(int x, int y, int dx, int dy, MouseState s) override {
+        Call& c = log("wheel");
+        c.x = x, c.y = y, c.a = dx, c.b = dy, c.state = s;
+        return true;
+    }
+    void onMouseMove(int x, int y, int dx, int dy, MouseState s) override {
+        Call& c = log("move");
+        c.x = x, c.y = y, c.a = dx, c.b = dy, c.state = s;
+    }
+    bool onKeyDown(Key key) override {
+        log("keydown").a = int(key);
+        return consumeKeys;
+    }
+    bool onKeyUp(Key key) override {
+        log("keyup").a = int(key);
+        return consumeKeys;
+    }
+    void onDraw(fw::WindowPixelFormat pf) override {
+        log("draw").a = int(pf);
+        // A, R, G, B bytes: red = shade, green = column, blue = row.
+        for (int y = 0; y < buffer.height(); ++y) {
+            auto* row = reinterpret_cast<std::uint8_t*>(buffer.scanline(y));
+            for (int x = 0; x < buffer.width(); ++x) {
+                row[4 * x] = 255;
+                row[4 * x + 1] = shade;
+                row[4 * x + 2] = std::uint8_t(x);
+                row[4 * x + 3] = std::uint8_t(y);
+            }
+        }
+    }
+    fw::ImageRef<fw::RGBA> onResized(int w, int h) override {
+        Call& c = log("resized");
+        c.x = w, c.y = h;
+        buffer = fw::OwnedImage<fw::RGBA>(w, h);
+        return fw::ImageRef<fw::RGBA>{w, h, buffer.pixels(), buffer.pitch()};
+    }
+    void recomputeDirtyAreas() override { log("recompute"); }
+    Box getDirtyRectangle() override {
+        log("dirty");
+        return std::exchange(nextDirty, Box{});
+    }
+    void onMouseCaptureCancelled() override { log("captureCancelled"); }
+    void onMouseExitedWindow() override { log("exited"); }
+    void onAnimate(double dt, double time) override {
+        Call& c = log("animate");
+        c.a = int(dt * 1000), c.b = int(time * 1000);
+    }
+    MouseCursor getMouseCursor() override { return cursor; }
+    void onHostClosedView() override {
+        ++hostClosed;
+        if (owner) owner->reset();
+    }
+};
+
+class CocoaWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { testsupport::sharedXvfb(); }
+
+    void SetUp() override {
+        ASSERT_TRUE(testsupport::sharedXvfb().running()) << testsupport::sharedXvfb().error();
+        ASSERT_TRUE(NSApplicationLoad());  // also keeps AppKit linked: its classes are reached by name
+        ASSERT_NE(send("NSApplication", "sharedApplication"), nullptr);
+        input = std::make_unique<testsupport::XInput>();
+    }
+
+    void TearDown() override {
+        cocoaWindow.reset();
+        if (hostWindow) {
+            send<void>(hostWindow, "close");
+            send<void>(hostWindow, "release");
+        }
+        runFor(0.02);
+    }
+
+    // A host window of the view's size with its own content view; the editor's
+    // view goes in there.
+    void open(int width, int height) {
+        const NSRect frame{{50, 50}, {double(width), double(height)}};
+        hostWindow = send(send("NSWindow", "alloc"), "initWithContentRect:styleMask:backing:defer:", frame, 1ul | 2ul,
+                          2ul, BOOL(NO));
+        send<void>(hostWindow, "setReleasedWhenClosed:", BOOL(NO));
+        id content = send(send("NSView", "alloc"), "initWithFrame:", NSRect{{0, 0}, frame.size});
+        send<void>(hostWindow, "setContentView:", content);
+        send<void>(content, "release");
+        listener.owner = &cocoaWindow;
+        cocoaWindow = std::make_unique<fw::CocoaWindow>(fw::WindowUsage::host, content, &listener, width, height);
+        send<void>(hostWindow, "makeKeyAndOrderFront:", id(nullptr));
+        runFor(0.15);
+        xwindow = static_cast<Window>(send<long>(hostWindow, "windowNumber"));
+    }
+
+    id view() const { return static_cast<id>(cocoaWindow->systemHandle()); }
+
+    // Runs the loop until the listener saw `what` (or half a second passed).
+    bool waitFor(const std::string& what, std::size_t count = 1) {
+        for (int i = 0; i < 50; ++i) {
+            if (listener.named(what).size() >= count) return true;
+            runFor(0.01);
+        }
+        return false;
+    }
+
+    void click(int x, int y, int button = 1) {
+        input->moveToWindow(xwindow, x, y);
+        input->click(button);
+        input->sync();
+    }
+
+    RecordingListener listener;
+    std::unique_ptr<fw::CocoaWindow> cocoaWindow;
+    std::unique_ptr<testsupport::XInput> input;
+    id hostWindow = nullptr;
+    Window xwindow = 0;
+};
+
+TEST_F(CocoaWindowTest, ViewHasAClassOfItsOwnAndReportsItsSizeAtOnce) {
+    open(320, 200);
+    const std::string name = object_getClassName(view());
+    EXPECT_EQ(name.rfind("PluginCustomView_", 0), 0u) << name;
+    EXPECT_EQ(name.size(), std::strlen("PluginCustomView_") + 36);
+    EXPECT_EQ(class_getSuperclass(object_getClass(view())), objc_getClass("NSView"));
+    ASSERT_FALSE(listener.named("resized").empty());
+    EXPECT_EQ(listener.named("resized").front().x, 320);
+    EXPECT_EQ(listener.named("resized").front().y, 200);
+    EXPECT_TRUE(send<BOOL>(view(), "acceptsFirstResponder"));
+    EXPECT_TRUE(send<BOOL>(view(), "isOpaque"));
+    EXPECT_EQ(send(hostWindow, "firstResponder"), view());
+
+    // A second window registers a class of its own.
+    RecordingListener other;
+    fw::CocoaWindow second(fw::WindowUsage::host, nullptr, &other, 100, 100);
+    EXPECT_NE(std::string(second.viewClassName()), name);
+    runFor(0.1);
+    EXPECT_FALSE(other.named("animate").empty());  // its own timer ticks
+}
+
+TEST_F(CocoaWindowTest, TicksAnimateThenCollectThenInvalidateUnderTheAudioFloatingPointState) {
+    fw::setSSEControlState(0x1F80);
+    open(200, 100);
+    listener.calls.clear();
+    runFor(0.25);
+    EXPECT_EQ(fw::getSSEControlState() & 0xFFC0u, 0x1F80u);  // the caller's state came back
+    const auto animates = listener.named("animate");
+    EXPECT_GE(animates.size(), 8u);   // about 15 ticks in 250 ms
+    EXPECT_LE(animates.size(), 20u);
+    for (std::size_t i = 0; i + 2 < listener.calls.size(); ++i) {
+        if (listener.calls[i].what != "animate") continue;
+        EXPECT_EQ(listener.calls[i + 1].what, "recompute");
+        EXPECT_EQ(listener.calls[i + 2].what, "dirty");
+    }
+    for (const Call& c : listener.calls) {
+        EXPECT_EQ(c.mxcsr, fw::kAudioMXCSR & 0xFFC0u) << c.what;
+        EXPECT_EQ(c.fpu & 0x1F3F, fw::kAudioFPUControlWord & 0x1F3F) << c.what;
+    }
+    // Times since the previous tick and since creation, in milliseconds.
+    EXPECT_GT(animates.back().b, animates.front().b);
+    EXPECT_GE(animates.back().a, 10);
+    EXPECT_LE(animates.back().a, 100);
+    fw::setSSEControlState(0x1F80);
+}
+
+TEST_F(CocoaWindowTest, DirtyRectangleIsRedrawnAtItsPlaceWithTheBuffersPixels) {
+    open(256, 128);
+    listener.shade = 200;
+    listener.nextDirty = Box{0, 0, 256, 128};
+    ASSERT_TRUE(waitFor("draw"));
+    runFor(0.05);
+    EXPECT_EQ(listener.named("draw").back().a, int(fw::WindowPixelFormat::ARGB8));
+    std::vector<std::uint8_t> shot = testsupport::grabWindow(input->display(), xwindow, 0, 0, 256, 128);
+    ASSERT_EQ(shot.size(), 256u * 128u * 4u);
+    for (int y : {0, 1, 64, 127})
+        for (int x : {0, 1, 100, 255}) {
+            const std::uint8_t* p = &shot[(std::size_t(y) * 256 + x) * 4];
+            EXPECT_EQ(p[0], 200) << x << "," << y;
+            EXPECT_EQ(p[1], x) << x << "," << y;
+            EXPECT_EQ(p[2], y) << x << "," << y;
+        }
+
+    // Only the invalidated part is copied: rows 10..20 get the new shade.
+    listener.shade = 50;
+    listener.nextDirty = Box{8, 10, 40, 20};
+    const std::size_t draws = listener.named("draw").size();
+    ASSERT_TRUE(waitFor("draw", draws + 1));
+    runFor(0.05);
+    shot = testsupport::grabWindow(input->display(), xwindow, 0, 0, 256, 128);
+    auto red = [&](int x, int y) { return shot[(std::size_t(y) * 256 + x) * 4]; };
+    EXPECT_EQ(red(8, 10), 50);
+    EXPECT_EQ(red(39, 19), 50);
+    EXPECT_EQ(red(8, 9), 200);    // above
+    EXPECT_EQ(red(8, 20), 200);   // below: the rectangle was not flipped the wrong way
+    EXPECT_EQ(red(40, 15), 200);  // right of it
+    EXPECT_EQ(red(8, 127 - 10), 200);
+}
+
+TEST_F(CocoaWindowTest, ButtonsArriveWithOffsetPositionsStateAndDoubleClicks) {
+    open(300, 200);
+    click(100, 50);
+    ASSERT_TRUE(waitFor("release"));
+    const Call press = listener.named("click").at(0);
+    EXPECT_EQ(press.x, 98);
+    EXPECT_EQ(press.y, 47);
+    EXPECT_EQ(press.a, int(MouseButton::left));
+    EXPECT_FALSE(press.flag);
+    EXPECT_TRUE(press.state.leftButtonDown);
+    EXPECT_FALSE(listener.named("release").at(0).state.leftButtonDown);
+
+    click(100, 50);  // within the double-click interval
+    ASSERT_TRUE(waitFor("click", 2));
+    EXPECT_TRUE(listener.named("click").at(1).flag);
+
+    click(120, 60, 3);
+    click(140, 70, 2);
+    ASSERT_TRUE(waitFor("release", 4));
+    EXPECT_EQ(listener.named("click").at(2).a, int(MouseButton::right));
+    EXPECT_EQ(listener.named("click").at(3).a, int(MouseButton::middle));
+    EXPECT_TRUE(listener.named("click").at(3).state.middleButtonDown);
+
+    // Further buttons are ignored.
+    click(150, 70, 8);
+    runFor(0.1);
+    EXPECT_EQ(listener.named("click").size(), 4u);
+
+    // Modifier keys held during a press.
+    input->key(XK_Shift_L, true);
+    input->key(XK_Control_L, true);
+    input->key(XK_Alt_L, true);
+    click(10, 190);
+    input->key(XK_Alt_L, false);
+    input->key(XK_Control_L, false);
+    input->key(XK_Shift_L, false);
+    input->sync();
+    ASSERT_TRUE(waitFor("click", 5));
+    const MouseState s = listener.named("click").at(4).state;
+    EXPECT_TRUE(s.shiftPressed && s.ctrlPressed && s.altPressed);
+}
+
+TEST_F(CocoaWindowTest, DragsCarryDeltasStartingFromZeroAndSetTheCursor) {
+    open(300, 200);
+    listener.cursor = MouseCursor::verticalResize;
+    input->moveToWindow(xwindow, 50, 100);
+    input->press(1);
+    input->sync();
+    ASSERT_TRUE(waitFor("click"));
+    listener.calls.clear();
+    input->moveToWindow(xwindow, 50, 90);
+    input->sync();
+    runFor(0.05);
+    input->moveToWindow(xwindow, 53, 70);
+    input->sync();
+    // Outside the view: the view that got the press keeps the drag.
+    input->moveToWindow(xwindow, 53, -40);
+    input->sync();
+    runFor(0.05);
+    input->release(1);
+    input->sync();
+    ASSERT_TRUE(waitFor("release"));
+    const auto moves = listener.named("move");
+    ASSERT_GE(moves.size(), 3u);
+    EXPECT_EQ(moves[0].a, 0);  // first move after a press
+    EXPECT_EQ(moves[0].b, 0);
+    EXPECT_EQ(moves[0].y, 87);
+    EXPECT_EQ(moves[1].a, 3);
+    EXPECT_EQ(moves[1].b, -20);
+    EXPECT_EQ(moves.back().y, -43);
+    EXPECT_TRUE(moves[1].state.leftButtonDown);
+    EXPECT_EQ(send("NSCursor", "currentCursor"), send("NSCursor", "resizeUpDownCursor"));
+}
+
+TEST_F(CocoaWindowTest, WheelStepsAreSignsAndLeavingTheViewIsReported) {
+    open(300, 200);
+    input->moveToWindow(xwindow, 30, 30);
+    input->click(4);  // up
+    input->click(5);  // down
+    input->click(6);  // left
+    input->sync();
+    ASSERT_TRUE(waitFor("wheel", 3));
+    const auto wheels = listener.named("wheel");
+    EXPECT_EQ(wheels[0].b, 1);
+    EXPECT_EQ(wheels[0].a, 0);
+    EXPECT_EQ(wheels[1].b, -1);
+    EXPECT_EQ(std::abs(wheels[2].a), 1);
+    EXPECT_EQ(wheels[2].b, 0);
+    EXPECT_EQ(wheels[0].x, 28);
+
+    input->moveToWindow(xwindow, 400, 30);  // outside the window
+    input->sync();
+    EXPECT_TRUE(waitFor("exited"));
+}
+
+TEST_F(CocoaWindowTest, KeysFollowTheTableAndUnusedPressesGoToTheHost) {
+    open(300, 200);
+    input->moveToWindow(xwindow, 30, 30);
+    const KeySym keys[] = {XK_Up, XK_Down, XK_Left, XK_Right, XK_KP_0, XK_KP_9, XK_7, XK_q, XK_BackSpace,
+                           XK_Return, XK_Escape, XK_Delete, XK_F5};
+    const Key expected[] = {Key::up, Key::down, Key::left, Key::right, Key::digit0, Key::digit9,
+                            Key(int(Key::digit0) + 7), Key(int(Key::a) + ('q' - 'a')), Key::backspace, Key::enter,
+                            Key::escape, Key::suppr, Key::unsupported};
+    for (KeySym k : keys) {
+        input->key(k, true);
+        input->key(k, false);
+    }
+    input->key(XK_Shift_L, true);
+    input->key(XK_g, true);
+    input->key(XK_g, false);
+    input->key(XK_Shift_L, false);
+    input->sync();
+    ASSERT_TRUE(waitFor("keyup", 14));
+    const auto downs = listener.named("keydown");
+    ASSERT_EQ(downs.size(), 14u);
+    for (std::size_t i = 0; i < 13; ++i) EXPECT_EQ(downs[i].a, int(expected[i])) << i;
+    EXPECT_EQ(downs[13].a, int(Key(int(Key::A) + ('G' - 'A'))));
+    EXPECT_EQ(listener.named("keyup")[0].a, int(Key::up));
+}
+
+TEST_F(CocoaWindowTest, ResizeRequestsResizeTheViewAndReachTheListener) {
+    open(300, 200);
+    ASSERT_TRUE(cocoaWindow->requestResize(450, 225, false));
+    runFor(0.1);
+    const NSRect frame = sendStret<NSRect>(view(), "frame");
+    EXPECT_EQ(frame.size.width, 450);
+    EXPECT_EQ(frame.size.height, 225);
+    const Call last = listener.named("resized").back();
+    EXPECT_EQ(last.x, 450);
+    EXPECT_EQ(last.y, 225);
+    // Absurd sizes do not crash the window: the view takes what Cocoa gives it.
+    EXPECT_TRUE(cocoaWindow->requestResize(1, 1, false));
+    runFor(0.05);
+    EXPECT_EQ(listener.named("resized").back().x, 1);
+}
+
+TEST_F(CocoaWindowTest, ClosingTheHostWindowEndsADragAndClosesTheEditorAtTheNextTick) {
+    open(300, 200);
+    const std::string className = cocoaWindow->viewClassName();
+    input->moveToWindow(xwindow, 50, 50);
+    input->press(1);
+    input->sync();
+    ASSERT_TRUE(waitFor("click"));
+    send<void>(hostWindow, "close");
+    EXPECT_FALSE(listener.named("captureCancelled").empty());
+    runFor(0.1);
+    input->release(1);
+    input->sync();
+    EXPECT_EQ(listener.hostClosed, 1);
+    EXPECT_EQ(cocoaWindow, nullptr);
+    runFor(0.05);
+    // The view went with its last reference, and its class with it.
+    EXPECT_EQ(objc_getClass(className.c_str()), Nil);
+}
+
+TEST_F(CocoaWindowTest, AViewTheHostKeepsAfterTheEditorClosedIsHarmless) {
+    open(300, 200);
+    id kept = send(view(), "retain");
+    const std::string className = cocoaWindow->viewClassName();
+    cocoaWindow.reset();
+    EXPECT_NE(objc_getClass(className.c_str()), Nil);  // still has an instance
+    // Cocoa may still send it anything.
+    send<void>(kept, "drawRect:", NSRect{{0, 0}, {10, 10}});
+    send<void>(kept, "mouseDown:", id(nullptr));
+    send<void>(kept, "layout");
+    send<void>(kept, "onTimer:", id(nullptr));
+    send<void>(kept, "release");
+    EXPECT_TRUE(listener.named("click").empty());
+    EXPECT_EQ(objc_getClass(className.c_str()), Nil);  // gone with its last view
+}
+
+}  // namespace
