@@ -46,6 +46,7 @@ std::string usageText() {
     return R"(Usage:
   kestrin render [INPUT] [-o OUTPUT] [options]   process audio through Kestrin 3
   kestrin info [--plugin PATH]                   show the plug-in's parameters and presets
+  kestrin edit [options]                         shape the sound by hand in the editor
   kestrin convert INPUT -o OUTPUT                a preset between formats: an .aupreset into
                                                  an LV2 preset bundle (OUTPUT.lv2) and back
   kestrin help | --help                          this text
@@ -72,6 +73,11 @@ Options:
   -q, --quiet            no progress bar and no summary
 
 Settings apply in this order: --state, --preset, --set and --upsample.
+
+kestrin edit opens Kestrin 3's editor in a window (an X display is needed) and
+prints each change made in it. It takes --state, --preset, --set, --upsample and
+--plugin to start from, and --save-state FILE to save the sound when the window
+is closed, for a later `kestrin render --state FILE`.
 )";
 }
 
@@ -91,6 +97,8 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
         c.kind = CommandKind::info;
     } else if (verb == "convert") {
         c.kind = CommandKind::convert;
+    } else if (verb == "edit") {
+        c.kind = CommandKind::edit;
     } else if (verb == "help" || verb == "--help" || verb == "-h") {
         c.kind = CommandKind::help;
         result.ok = true;
@@ -100,7 +108,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
         result.ok = true;
         return result;
     } else {
-        return fail("unknown command \"" + std::string(verb) + "\" (use render, info or help)");
+        return fail("unknown command \"" + std::string(verb) + "\" (use render, info, edit, convert or help)");
     }
 
     auto needValue = [&](std::string_view option, std::string& value) -> bool {
@@ -120,6 +128,10 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
             return fail("convert takes only INPUT, -o OUTPUT and --plugin (got \"" + std::string(arg) + "\")");
         } else if (c.kind == CommandKind::info) {
             return fail("info takes no option other than --plugin (got \"" + std::string(arg) + "\")");
+        } else if (c.kind == CommandKind::edit && arg != "--preset" && arg != "--set" && arg != "--upsample" &&
+                   arg != "--state" && arg != "--save-state") {
+            return fail("edit takes --state, --preset, --set, --upsample, --save-state and --plugin (got \"" +
+                        std::string(arg) + "\")");
         } else if (arg == "-o" || arg == "--output") {
             if (!needValue(arg, value)) return fail("-o needs a file name");
             c.output = value;

@@ -10,7 +10,7 @@
 
 namespace kestrincli {
 
-enum class CommandKind { render, info, convert, help, version };
+enum class CommandKind { render, info, convert, edit, help, version };
 
 struct ParameterSetting {
     std::string name;   // as the host sees it, e.g. "Delay L"

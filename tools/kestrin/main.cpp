@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "audiofile.h"
 #include "commandline.h"
 #include "demophrase.h"
+#include "editcommand.h"
 #include "infocommand.h"
 #include "kestrinhost.h"
 #include "presetconvert.h"
@@ -117,6 +119,31 @@ int runConvert(const Command& c) {
     return 0;
 }
 
+int runEdit(Command c) {
+    std::unique_ptr<KestrinHost> host;
+    std::string error;
+    if (!KestrinHost::load(c.plugin.empty() ? KestrinHost::defaultPluginPath() : c.plugin, host, error))
+        return failWith(error);
+    // The state is saved when the window closes, not before.
+    const std::optional<std::string> saveTo = std::exchange(c.stateOut, std::nullopt);
+    if (!applySettings(*host, c, error)) return failWith(error);
+
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    EditOutcome outcome;
+    if (!runEditor(*host, interrupted, stdout, outcome, error)) return failWith(error);
+    // Whatever ended the session, what the user shaped is kept.
+    if (saveTo) {
+        if (auhost::HostResult r = host->unit().savePresetFile(*saveTo); !r)
+            return failWith("cannot save the state to \"" + *saveTo + "\": " + r.message());
+        std::printf("saved the state to %s (%d change%s)\n", saveTo->c_str(), outcome.changes,
+                    outcome.changes == 1 ? "" : "s");
+    }
+    if (outcome.displayLost) return failWith("the connection to the display was lost; the editor closed");
+    if (interrupted.load(std::memory_order_relaxed)) return 130;
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -136,6 +163,8 @@ int main(int argc, char** argv) {
             return runRender(c);
         case CommandKind::convert:
             return runConvert(c);
+        case CommandKind::edit:
+            return runEdit(c);
     }
     return 2;
 }

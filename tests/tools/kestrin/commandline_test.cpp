@@ -45,6 +45,20 @@ TEST(CommandLine, RenderWithoutInputMeansTheDemo) {
     EXPECT_EQ(r.command.block, 512);
 }
 
+TEST(CommandLine, EditTakesWhereToStartAndWhereToSave) {
+    const auto r = parse({"edit", "--state", "in.aupreset", "--preset", "Chaotic Bliss", "--set", "Sync=yes",
+                          "--upsample", "2", "--save-state", "out.aupreset", "--plugin", "K.component"});
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.command.kind, kestrincli::CommandKind::edit);
+    EXPECT_EQ(r.command.stateIn.value_or(""), "in.aupreset");
+    EXPECT_EQ(r.command.preset.value_or(""), "Chaotic Bliss");
+    ASSERT_EQ(r.command.settings.size(), 1u);
+    EXPECT_EQ(r.command.settings[0].name, "Sync");
+    EXPECT_EQ(r.command.upsample.value_or(0), 2);
+    EXPECT_EQ(r.command.stateOut.value_or(""), "out.aupreset");
+    EXPECT_EQ(r.command.plugin, "K.component");
+}
+
 TEST(CommandLine, RefusesMalformedOptionsWithAReason) {
     struct Case {
         std::vector<const char*> args;
@@ -63,6 +77,10 @@ TEST(CommandLine, RefusesMalformedOptionsWithAReason) {
         {{"render", "-o"}, "-o needs"},
         {{"render", "--frobnicate"}, "unknown option"},
         {{"info", "--bypass"}, "info takes no option"},
+        {{"edit", "-o", "x.wav"}, "edit takes"},
+        {{"edit", "--tempo", "90"}, "edit takes"},
+        {{"edit", "take.wav"}, "edit takes"},
+        {{"edit", "--save-state"}, "--save-state needs"},
         {{"play"}, "unknown command"},
     };
     for (const Case& c : cases) {
