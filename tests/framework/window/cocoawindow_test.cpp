@@ -40,6 +40,23 @@ R sendStret(id receiver, const char* selector, A... args) {
     return reinterpret_cast<R (*)(id, SEL, A...)>(objc_msgSend_stret)(receiver, sel_registerName(selector), args...);
 }
 
+// The host's own content view: counts the key events that reach it.
+int hostKeyDowns = 0;
+int hostKeyUps = 0;
+void hostKeyDown(id, SEL, id) { ++hostKeyDowns; }
+void hostKeyUp(id, SEL, id) { ++hostKeyUps; }
+
+Class hostContentViewClass() {
+    static Class cls = [] {
+        Class c = objc_allocateClassPair(objc_getClass("NSView"), "TestHostContentView", 0);
+        class_addMethod(c, sel_registerName("keyDown:"), reinterpret_cast<IMP>(hostKeyDown), "v@:@");
+        class_addMethod(c, sel_registerName("keyUp:"), reinterpret_cast<IMP>(hostKeyUp), "v@:@");
+        objc_registerClassPair(c);
+        return c;
+    }();
+    return cls;
+}
+
 void runFor(double seconds) {
     send<void>(send("NSRunLoop", "currentRunLoop"), "runUntilDate:", send("NSDate", "dateWithTimeIntervalSinceNow:", seconds));
 }
@@ -172,7 +189,8 @@ protected:
         hostWindow = send(send("NSWindow", "alloc"), "initWithContentRect:styleMask:backing:defer:", frame, 1ul | 2ul,
                           2ul, BOOL(NO));
         send<void>(hostWindow, "setReleasedWhenClosed:", BOOL(NO));
-        id content = send(send("NSView", "alloc"), "initWithFrame:", NSRect{{0, 0}, frame.size});
+        id content = send(send(reinterpret_cast<id>(hostContentViewClass()), "alloc"), "initWithFrame:",
+                          NSRect{{0, 0}, frame.size});
         send<void>(hostWindow, "setContentView:", content);
         send<void>(content, "release");
         listener.owner = &cocoaWindow;
@@ -357,6 +375,19 @@ TEST_F(CocoaWindowTest, DragsCarryDeltasStartingFromZeroAndSetTheCursor) {
     EXPECT_EQ(moves.back().y, -43);
     EXPECT_TRUE(moves[1].state.leftButtonDown);
     EXPECT_EQ(send("NSCursor", "currentCursor"), send("NSCursor", "resizeUpDownCursor"));
+
+    // "none" hides the pointer until another shape is asked for.
+    listener.cursor = MouseCursor::none;
+    input->moveToWindow(xwindow, 60, 60);
+    input->sync();
+    runFor(0.05);
+    EXPECT_TRUE(SysFwNSCursorIsHidden());
+    listener.cursor = MouseCursor::linkSelect;
+    input->moveToWindow(xwindow, 61, 60);
+    input->sync();
+    runFor(0.05);
+    EXPECT_FALSE(SysFwNSCursorIsHidden());
+    EXPECT_EQ(send("NSCursor", "currentCursor"), send("NSCursor", "pointingHandCursor"));
 }
 
 TEST_F(CocoaWindowTest, WheelStepsAreSignsAndLeavingTheViewIsReported) {
@@ -403,6 +434,17 @@ TEST_F(CocoaWindowTest, KeysFollowTheTableAndUnusedPressesGoToTheHost) {
     for (std::size_t i = 0; i < 13; ++i) EXPECT_EQ(downs[i].a, int(expected[i])) << i;
     EXPECT_EQ(downs[13].a, int(Key(int(Key::A) + ('G' - 'A'))));
     EXPECT_EQ(listener.named("keyup")[0].a, int(Key::up));
+    EXPECT_EQ(hostKeyDowns, 0);  // all consumed
+
+    // A press the editor does not use reaches the host (its shortcuts keep
+    // working); releases never do.
+    listener.consumeKeys = false;
+    input->tap(XK_space);
+    input->sync();
+    ASSERT_TRUE(waitFor("keyup", 15));
+    runFor(0.02);
+    EXPECT_EQ(hostKeyDowns, 1);
+    EXPECT_EQ(hostKeyUps, 0);
 }
 
 TEST_F(CocoaWindowTest, ResizeRequestsResizeTheViewAndReachTheListener) {
@@ -438,6 +480,20 @@ TEST_F(CocoaWindowTest, ClosingTheHostWindowEndsADragAndClosesTheEditorAtTheNext
     runFor(0.05);
     // The view went with its last reference, and its class with it.
     EXPECT_EQ(objc_getClass(className.c_str()), Nil);
+}
+
+TEST_F(CocoaWindowTest, StandaloneWindowShowsItselfAndTerminatesWhenClosed) {
+    RecordingListener own;
+    fw::CocoaWindow standalone(fw::WindowUsage::standalone, nullptr, &own, 240, 120);
+    runFor(0.15);
+    id window = send(static_cast<id>(standalone.systemHandle()), "window");
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(send<BOOL>(window, "isVisible"));
+    EXPECT_FALSE(standalone.terminated());
+    standalone.waitEventAndDispatch();  // returns after the next timer firing at the latest
+    EXPECT_FALSE(own.named("animate").empty());
+    send<void>(window, "performClose:", id(nullptr));
+    EXPECT_TRUE(standalone.terminated());
 }
 
 TEST_F(CocoaWindowTest, AViewTheHostKeepsAfterTheEditorClosedIsHarmless) {
