@@ -68,6 +68,19 @@ bool firstFrameShown(Fixture& f) {
     return p.size() == 4 && (p[0] | p[1] | p[2]) != 0;
 }
 
+// Times one opening of the unit's window until its first frame is on the
+// server, then closes it.
+bool timeOpening(Fixture& f, benchmark::State& state) {
+    const auto start = Clock::now();
+    if (!UnitEditorWindow::open(f.host->unit().unit(), "Kestrin 3", f.window).ok()) return false;
+    while (!firstFrameShown(f)) f.window->runFor(0.0005);
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    f.window->close();
+    f.window->runFor(0.05);
+    f.window.reset();
+    return true;
+}
+
 // Each iteration opens a new instance, so its editor is built from scratch (art
 // decoded, first full paint), as when a user first opens the plug-in's window.
 void BM_OpenViewToFirstFrameOnScreen(benchmark::State& state) {
@@ -78,14 +91,7 @@ void BM_OpenViewToFirstFrameOnScreen(benchmark::State& state) {
         f.host.reset();
         if (!KestrinHost::load(KestrinHost::defaultPluginPath(), f.host, error))
             return state.SkipWithError(error.c_str());
-        const auto start = Clock::now();
-        if (!UnitEditorWindow::open(f.host->unit().unit(), "Kestrin 3", f.window).ok())
-            return state.SkipWithError("the editor did not open");
-        while (!firstFrameShown(f)) f.window->runFor(0.0005);
-        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
-        f.window->close();
-        f.window->runFor(0.05);
-        f.window.reset();
+        if (!timeOpening(f, state)) return state.SkipWithError("the editor did not open");
     }
 }
 BENCHMARK(BM_OpenViewToFirstFrameOnScreen)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
@@ -95,14 +101,7 @@ void BM_ReopenViewToFirstFrameOnScreen(benchmark::State& state) {
     Fixture& f = fixture();
     if (!f.ok) return state.SkipWithError("no plug-in or display");
     for (auto _ : state) {
-        const auto start = Clock::now();
-        if (!UnitEditorWindow::open(f.host->unit().unit(), "Kestrin 3", f.window).ok())
-            return state.SkipWithError("the editor did not open");
-        while (!firstFrameShown(f)) f.window->runFor(0.0005);
-        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
-        f.window->close();
-        f.window->runFor(0.05);
-        f.window.reset();
+        if (!timeOpening(f, state)) return state.SkipWithError("the editor did not open");
     }
 }
 BENCHMARK(BM_ReopenViewToFirstFrameOnScreen)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);

@@ -21,82 +21,64 @@ Class viewSuperclass() noexcept { return sys::cocoa().objc_getClass("NSView"); }
 // Each method finds its window through "this"; a view whose window is gone
 // (closed while the host still holds the view) behaves as a plain NSView.
 // Every call into the editor runs under the audio floating-point state.
+template <class F>
+void withWindow(id self, F&& f) {
+    if (CocoaWindow* w = windowOfView(self)) {
+        ScopedAudioFloatingPointState fp;
+        f(*w);
+    }
+}
 
 void keyDownMethod(id self, SEL cmd, id event) {
     bool consumed = false;
-    if (CocoaWindow* w = windowOfView(self)) {
-        ScopedAudioFloatingPointState fp;
-        consumed = w->keyDown(event);
-    }
+    withWindow(self, [&](CocoaWindow& w) { consumed = w.keyDown(event); });
     // Unused keys go on to the host, whose shortcuts keep working.
     if (!consumed) sendSuper<void>(self, viewSuperclass(), cmd, event);
 }
 
 void keyUpMethod(id self, SEL, id event) {
-    if (CocoaWindow* w = windowOfView(self)) {
-        ScopedAudioFloatingPointState fp;
-        w->keyUp(event);
-    }
+    withWindow(self, [&](CocoaWindow& w) { w.keyUp(event); });
 }
 
 template <MouseButton button>
 void mouseDownMethod(id self, SEL, id event) {
-    if (CocoaWindow* w = windowOfView(self)) {
-        ScopedAudioFloatingPointState fp;
-        w->mouseDown(event, button);
-    }
+    withWindow(self, [&](CocoaWindow& w) { w.mouseDown(event, button); });
 }
 
 template <MouseButton button>
 void mouseUpMethod(id self, SEL, id event) {
-    if (CocoaWindow* w = windowOfView(self)) {
-        ScopedAudioFloatingPointState fp;
-        w->mouseUp(event, button);
-    }
+    withWindow(self, [&](CocoaWindow& w) { w.mouseUp(event, button); });
 }
 
+// Only the middle button of the others; further buttons are ignored.
+bool isMiddleButton(id event) { return send<long>(event, selectors().buttonNumber) == 2; }
+
 void otherMouseDownMethod(id self, SEL cmd, id event) {
-    // Only the middle button; further buttons are ignored.
-    if (send<long>(event, selectors().buttonNumber) == 2) mouseDownMethod<MouseButton::middle>(self, cmd, event);
+    if (isMiddleButton(event)) mouseDownMethod<MouseButton::middle>(self, cmd, event);
 }
 
 void otherMouseUpMethod(id self, SEL cmd, id event) {
-    if (send<long>(event, selectors().buttonNumber) == 2) mouseUpMethod<MouseButton::middle>(self, cmd, event);
+    if (isMiddleButton(event)) mouseUpMethod<MouseButton::middle>(self, cmd, event);
 }
 
 void mouseMovedMethod(id self, SEL, id event) {
-    if (CocoaWindow* w = windowOfView(self)) {
-        ScopedAudioFloatingPointState fp;
-        w->mouseMoved(event);
-    }
+    withWindow(self, [&](CocoaWindow& w) { w.mouseMoved(event); });
 }
 
 void scrollWheelMethod(id self, SEL, id event) {
-    if (CocoaWindow* w = windowOfView(self)) {
-        ScopedAudioFloatingPointState fp;
-        w->scrollWheel(event);
-    }
+    withWindow(self, [&](CocoaWindow& w) { w.scrollWheel(event); });
 }
 
 void mouseEnteredMethod(id self, SEL, id) {
-    if (CocoaWindow* w = windowOfView(self)) {
-        ScopedAudioFloatingPointState fp;
-        w->mouseEntered();
-    }
+    withWindow(self, [](CocoaWindow& w) { w.mouseEntered(); });
 }
 
 void mouseExitedMethod(id self, SEL, id) {
-    if (CocoaWindow* w = windowOfView(self)) {
-        ScopedAudioFloatingPointState fp;
-        w->mouseExited();
-    }
+    withWindow(self, [](CocoaWindow& w) { w.mouseExited(); });
 }
 
 void updateTrackingAreasMethod(id self, SEL cmd) {
-    if (CocoaWindow* w = windowOfView(self)) {
-        ScopedAudioFloatingPointState fp;
-        w->updateTrackingAreas();
-    }
+    withWindow(self, [](CocoaWindow& w) { w.updateTrackingAreas(); });
     sendSuper<void>(self, viewSuperclass(), cmd);
 }
 
@@ -105,41 +87,26 @@ BOOL yesMethod(id, SEL) { return YES; }
 BOOL acceptsFirstMouseMethod(id, SEL, id) { return YES; }
 
 void viewDidMoveToWindowMethod(id self, SEL) {
-    if (CocoaWindow* w = windowOfView(self)) {
-        ScopedAudioFloatingPointState fp;
-        w->viewDidMoveToWindow();
-    }
+    withWindow(self, [](CocoaWindow& w) { w.viewDidMoveToWindow(); });
 }
 
 void layoutMethod(id self, SEL cmd) {
-    if (CocoaWindow* w = windowOfView(self)) {
-        ScopedAudioFloatingPointState fp;
-        w->layout();
-    }
+    withWindow(self, [](CocoaWindow& w) { w.layout(); });
     sendSuper<void>(self, viewSuperclass(), cmd);
 }
 
 void viewWillDrawMethod(id self, SEL cmd) {
-    if (CocoaWindow* w = windowOfView(self)) {
-        ScopedAudioFloatingPointState fp;
-        w->viewWillDraw();
-    }
+    withWindow(self, [](CocoaWindow& w) { w.viewWillDraw(); });
     sendSuper<void>(self, viewSuperclass(), cmd);
 }
 
 void drawRectMethod(id self, SEL, NSRect rect) {
-    if (CocoaWindow* w = windowOfView(self)) {
-        ScopedAudioFloatingPointState fp;
-        w->drawRect(rect);
-    }
+    withWindow(self, [&](CocoaWindow& w) { w.drawRect(rect); });
 }
 
 void onTimerMethod(id self, SEL, id) {
-    if (CocoaWindow* w = windowOfView(self)) {
-        ScopedAudioFloatingPointState fp;
-        // May destroy the window (and release this view): nothing follows it.
-        w->onTimer();
-    }
+    // May destroy the window (and release this view): nothing follows it.
+    withWindow(self, [](CocoaWindow& w) { w.onTimer(); });
 }
 
 // The class lives as long as its views: once its window is gone (closed while
