@@ -130,10 +130,29 @@ bool CocoaWindow::requestResize(int width, int height, bool) {
     return true;
 }
 
+namespace {
+
+// A view side as the editor's buffer side: whole pixels, at most kMaxViewSide
+// (a host may make the view any size; beyond this only its top-left part shows).
+int clampedPixel(double v, int lo, int hi) noexcept {
+    if (!(v >= lo)) return lo;  // also NaN
+    return v >= hi ? hi : static_cast<int>(v);
+}
+
+// The view's height in pixels, however large.
+int bufferSideOrMore(double side) noexcept { return clampedPixel(side, 0, 1 << 30); }
+
+int bufferSide(double side) noexcept {
+    if (!(side > 0)) return 0;  // also NaN
+    return side >= CocoaWindow::kMaxViewSide ? CocoaWindow::kMaxViewSide : static_cast<int>(side);
+}
+
+}  // namespace
+
 void CocoaWindow::readFrameAndResize() {
     const NSRect frame = sendStret<NSRect>(view_, selectors().frame);
-    const int width = static_cast<int>(frame.size.width);
-    const int height = static_cast<int>(frame.size.height);
+    const int width = bufferSide(frame.size.width);
+    const int height = bufferSide(frame.size.height);
     if (width == width_ && height == height_) return;
     width_ = width;
     height_ = height;
@@ -149,7 +168,7 @@ CocoaWindow::Point CocoaWindow::mousePosition(id event) {
     // The view's height now, not the one last laid out: while a resize waits for
     // its layout, the stored one would make a dragged grip jump.
     const NSRect bounds = sendStret<NSRect>(view_, s.bounds);
-    const cocoa::ViewPoint b = cocoa::bufferPointFromView(p.x, p.y, static_cast<int>(bounds.size.height));
+    const cocoa::ViewPoint b = cocoa::bufferPointFromView(p.x, p.y, bufferSideOrMore(bounds.size.height));
     return Point{b.x, b.y};
 }
 
@@ -285,7 +304,7 @@ void CocoaWindow::onTimer() {
     if (r.empty()) return;
     const NSRect bounds = sendStret<NSRect>(view_, s.bounds);
     const cocoa::FlippedRect f =
-        cocoa::flipToView(r.minX, r.minY, r.maxX, r.maxY, static_cast<int>(bounds.size.height));
+        cocoa::flipToView(r.minX, r.minY, r.maxX, r.maxY, bufferSideOrMore(bounds.size.height));
     send<void>(view_, s.setNeedsDisplayInRect, NSRect{{double(f.x), double(f.y)}, {double(f.width), double(f.height)}});
 }
 
@@ -301,17 +320,19 @@ void CocoaWindow::drawRect(CGRect rect) {
     if (graphicsContext == nullptr || buffer_.empty()) return;
     CGContextRef context = send<CGContextRef>(graphicsContext, s.CGContext);
 
-    // The part of the buffer under rect, in whole pixels.
-    const int x0 = std::clamp(static_cast<int>(std::floor(rect.origin.x)), 0, buffer_.w);
-    const int y0 = std::clamp(static_cast<int>(std::floor(rect.origin.y)), 0, buffer_.h);
-    const int x1 = std::clamp(static_cast<int>(std::ceil(rect.origin.x + rect.size.width)), 0, buffer_.w);
-    const int y1 = std::clamp(static_cast<int>(std::ceil(rect.origin.y + rect.size.height)), 0, buffer_.h);
+    // The part of the buffer under rect, in whole pixels. The buffer's top row is
+    // the view's top row (they differ only for a view above the largest buffer).
+    const int viewHeight = bufferSideOrMore(sendStret<NSRect>(view_, s.bounds).size.height);
+    const int x0 = clampedPixel(std::floor(rect.origin.x), 0, buffer_.w);
+    const int x1 = clampedPixel(std::ceil(rect.origin.x + rect.size.width), 0, buffer_.w);
+    const int y0 = clampedPixel(std::floor(rect.origin.y), viewHeight - buffer_.h, viewHeight);
+    const int y1 = clampedPixel(std::ceil(rect.origin.y + rect.size.height), viewHeight - buffer_.h, viewHeight);
     const int w = x1 - x0;
     const int h = y1 - y0;
     if (w <= 0 || h <= 0 || context == nullptr) return;
 
     // No copy: the provider reads the buffer rows in place, top row first.
-    const int topRow = buffer_.h - y0 - h;
+    const int topRow = viewHeight - y1;
     const auto* first = reinterpret_cast<const std::uint8_t*>(buffer_.scanline(topRow) + x0);
     const std::size_t size = std::size_t(h - 1) * std::size_t(buffer_.pitch) + std::size_t(w) * 4;
     CGDataProviderRef provider = cg.CGDataProviderCreateWithData(nullptr, first, size, nullptr);

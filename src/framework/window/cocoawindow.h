@@ -24,6 +24,10 @@ namespace fw {
 
 class CocoaWindow final : public IWindow {
 public:
+    // The largest buffer side reported to the editor; a larger view shows its
+    // top-left part.
+    static constexpr int kMaxViewSide = 8192;
+
     // Calls listener->onResized(width, height) before returning. WindowUsage::host
     // adds the view to `parentView` when one is given (the Audio Unit view hands
     // it to the host instead); WindowUsage::standalone puts it in a window of its

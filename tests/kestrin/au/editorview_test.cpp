@@ -279,6 +279,22 @@ TEST_F(EditorView, TwoUnitsHaveTheirOwnViewsAndEditors) {
     EXPECT_TRUE(sameAsOffscreen(settle(b), 900, {{int(kFeedbackL), b.value(kFeedbackL)}}));
 }
 
+TEST_F(EditorView, AbsurdViewSizesFromTheHostAreSurvived) {
+    OpenEditor e = open();
+    ASSERT_TRUE(e.window);
+    id view = e.window->view();
+    for (NSSize size : {NSSize{0, 0}, NSSize{1, 1}, NSSize{1e6, 1e6}, NSSize{1e300, 3}, NSSize{30000, 20000}}) {
+        reinterpret_cast<void (*)(id, SEL, NSSize)>(objc_msgSend)(view, sel_registerName("setFrameSize:"), size);
+        e.window->runFor(0.05);
+    }
+    // Back at a real size, the editor shows what it should.
+    reinterpret_cast<void (*)(id, SEL, NSSize)>(objc_msgSend)(view, sel_registerName("setFrameSize:"),
+                                                              NSSize{900, 450});
+    input->moveTo(1900, 1190);
+    input->sync();
+    EXPECT_TRUE(sameAsOffscreen(settle(e), 900));
+}
+
 TEST_F(EditorView, HostChangesReachTheScreen) {
     OpenEditor e = open();
     ASSERT_TRUE(e.window);
