@@ -303,6 +303,19 @@ TEST_F(CocoaWindowTest, DirtyRectangleIsRedrawnAtItsPlaceWithTheBuffersPixels) {
     EXPECT_EQ(red(8, 127 - 10), 200);
 }
 
+int hostErrorHandler(Display*, XErrorEvent*) { return 0; }
+
+TEST_F(CocoaWindowTest, TheHostsXErrorHandlerStaysInstalled) {
+    XErrorHandler before = XSetErrorHandler(hostErrorHandler);
+    open(128, 64);
+    listener.nextDirty = Box{0, 0, 128, 64};
+    ASSERT_TRUE(waitFor("draw"));
+    runFor(0.05);
+    cocoaWindow.reset();
+    runFor(0.02);
+    EXPECT_EQ(XSetErrorHandler(before), &hostErrorHandler);
+}
+
 TEST_F(CocoaWindowTest, ButtonsArriveWithOffsetPositionsStateAndDoubleClicks) {
     open(300, 200);
     click(100, 50);
