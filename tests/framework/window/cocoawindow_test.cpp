@@ -356,6 +356,8 @@ TEST_F(CocoaWindowTest, ButtonsArriveWithOffsetPositionsStateAndDoubleClicks) {
     ASSERT_TRUE(waitFor("click", 5));
     const MouseState s = listener.named("click").at(4).state;
     EXPECT_TRUE(s.shiftPressed && s.ctrlPressed && s.altPressed);
+    // Events too run under the audio floating-point state.
+    for (const Call& c : listener.calls) EXPECT_EQ(c.mxcsr, fw::kAudioMXCSR & 0xFFC0u) << c.what;
 }
 
 TEST_F(CocoaWindowTest, DragsCarryDeltasStartingFromZeroAndSetTheCursor) {
