@@ -6,6 +6,7 @@
 #include <Foundation/NSGeometry.h>
 
 #include "framework/core/fatal.h"
+#include "framework/core/fpcontrol.h"
 #include "framework/platform/systemframeworks.h"
 #include "framework/window/cocoaevents.h"
 #include "framework/window/cocoaselectors.h"
@@ -83,6 +84,7 @@ CocoaWindow::CocoaWindow(WindowUsage usage, void* parentView, IWindowListener* l
         send<void>(static_cast<id>(parentView), s.addSubview, view_);
     }
 
+    ScopedAudioFloatingPointState fp;
     readFrameAndResize();
 }
 
