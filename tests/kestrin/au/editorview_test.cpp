@@ -25,6 +25,7 @@
 
 // Xlib last: its macros (Status, None, Bool) would break the names above.
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
 
 namespace {
 
@@ -214,6 +215,24 @@ TEST_F(EditorView, TheSwitchAndEveryUpsampleCellRespondToClicks) {
         clickAt(e, cells[state]);
         EXPECT_NEAR(e.value(kUpsample), state / 3.0f, 1e-6f) << state;
     }
+}
+
+TEST_F(EditorView, WheelAndKeysLeaveTheSoundAlone) {
+    // The editor uses neither: both pass by without a change or a gesture.
+    OpenEditor e = open();
+    ASSERT_TRUE(e.window);
+    std::vector<float> before;
+    for (const auto& p : e.host->parameters()) before.push_back(e.value(p.id));
+    e.observer->clear();
+    moveTo(e, centre(kestrin::layout::feedbackKnobL));
+    for (unsigned button : {4u, 5u, 6u, 7u}) input->click(button);
+    for (unsigned long key : {XK_Up, XK_Down, XK_a, XK_Return, XK_Escape, XK_BackSpace}) input->tap(key);
+    input->sync();
+    e.window->runFor(0.1);
+    std::vector<float> after;
+    for (const auto& p : e.host->parameters()) after.push_back(e.value(p.id));
+    EXPECT_EQ(after, before);
+    EXPECT_TRUE(e.observer->events().empty());
 }
 
 TEST_F(EditorView, TheGripResizesTheViewAndTheWindowFollows) {
