@@ -22,51 +22,67 @@ constexpr long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask |
 
 int clampedSide(int side) noexcept { return std::clamp(side, 1, X11Window::kMaxSide); }
 
-// Protocol errors on one connection while this code makes requests on it. The
-// handler is process-wide, so it is installed only for the duration of a call
-// and hands errors of other connections to the handler that was there before.
-// Traps nest (a resize asked for during an event).
+// Errors on one connection while this code makes requests on it: protocol
+// errors are recorded, a broken connection marks the window's display lost
+// (Xlib's default IO error handler would end the process). Both handlers are
+// process-wide, so they are installed only for the duration of a call and hand
+// other connections' errors to the handlers that were there before. Traps nest
+// (a resize asked for during an event).
 class ErrorTrap {
 public:
-    ErrorTrap(Display* display, const bool& lost) : display_(display), lost_(lost), outer_(top_) {
+    ErrorTrap(Display* display, bool& lost) : display_(display), lost_(lost), outer_(top_) {
         top_ = this;
-        previous_ = XSetErrorHandler(&ErrorTrap::handler);
+        previous_ = XSetErrorHandler(&ErrorTrap::onError);
+        previousIO_ = XSetIOErrorHandler(&ErrorTrap::onIOError);
     }
     ~ErrorTrap() {
-        // Errors of the requests made so far arrive before the handler goes.
+        // Errors of the requests made so far arrive before the handlers go.
         if (!lost_) XSync(display_, False);
+        XSetIOErrorHandler(previousIO_);
         XSetErrorHandler(previous_);
         top_ = outer_;
     }
     ErrorTrap(const ErrorTrap&) = delete;
     ErrorTrap& operator=(const ErrorTrap&) = delete;
 
-    bool failed() const noexcept { return failed_; }
-    // Makes the pending requests' errors arrive now.
+    // Makes the pending requests' errors arrive now; true when there were none.
     bool syncAndCheck() {
         if (!lost_) XSync(display_, False);
         return !failed_ && !lost_;
     }
 
 private:
-    static int handler(Display* display, XErrorEvent* event) {
-        const ErrorTrap* outermost = nullptr;
+    static ErrorTrap* trapOf(Display* display, const ErrorTrap** outermost) noexcept {
         for (ErrorTrap* t = top_; t != nullptr; t = t->outer_) {
-            if (t->display_ == display) {
-                t->failed_ = true;
-                return 0;
-            }
-            outermost = t;
+            if (t->display_ == display) return t;
+            *outermost = t;
         }
-        if (outermost != nullptr && outermost->previous_ != nullptr) return outermost->previous_(display, event);
-        return 0;
+        return nullptr;
+    }
+    static int onError(Display* display, XErrorEvent* event) {
+        const ErrorTrap* outermost = nullptr;
+        if (ErrorTrap* t = trapOf(display, &outermost)) {
+            t->failed_ = true;
+            return 0;
+        }
+        return outermost != nullptr && outermost->previous_ != nullptr ? outermost->previous_(display, event) : 0;
+    }
+    // Returning hands over to the connection's exit handler (onIOErrorExit).
+    static int onIOError(Display* display) {
+        const ErrorTrap* outermost = nullptr;
+        if (ErrorTrap* t = trapOf(display, &outermost)) {
+            t->lost_ = true;
+            return 0;
+        }
+        return outermost != nullptr && outermost->previousIO_ != nullptr ? outermost->previousIO_(display) : 0;
     }
 
     static inline ErrorTrap* top_ = nullptr;  // UI thread only
     Display* display_;
-    const bool& lost_;
+    bool& lost_;
     ErrorTrap* outer_;
     XErrorHandler previous_ = nullptr;
+    XIOErrorHandler previousIO_ = nullptr;
     bool failed_ = false;
 };
 
@@ -170,7 +186,10 @@ X11Window::~X11Window() {
         if (direct_) x_->image->data = nullptr;
         XDestroyImage(x_->image);
     }
-    // Closing also frees whatever the server still holds for this connection.
+    // Closing also frees whatever the server still holds for this connection;
+    // on a lost one it only frees the client side.
+    ErrorTrap trap(d, lost_);
+    lost_ = true;  // nothing to wait for once closed
     XCloseDisplay(d);
 }
 

@@ -7,9 +7,10 @@
 // what changed.
 //
 // A dead server or a destroyed parent never ends the process: the connection
-// gets an IO exit handler of its own, and protocol errors on it are trapped
-// while this window makes requests (the process's handlers are put back after
-// each call). After either, the window stays quiet and idle() returns false.
+// gets an IO exit handler of its own, and its protocol and IO errors are
+// trapped while this window makes requests (the process's handlers are put
+// back after each call). After either, the window stays quiet and idle()
+// returns false.
 //
 // Thread: everything, construction and destruction included, runs on the UI
 // thread (the host's, for an LV2 UI). Every listener call runs under the audio
