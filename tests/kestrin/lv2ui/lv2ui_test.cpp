@@ -8,12 +8,17 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <string>
@@ -119,6 +124,30 @@ LV2_URID mapUri(LV2_URID_Map_Handle h, const char* uri) {
     return LV2_URID(urids.size());
 }
 
+// The off-screen render at `width` with the given plain values.
+bool sameAsOffscreen(const std::vector<std::uint8_t>& shot, int width,
+                            const std::vector<std::pair<std::uint32_t, float>>& plainValues = {}) {
+    editorshot::EditorSession s(width);
+    for (const auto& [port, plain] : plainValues) {
+        fw::Parameter* p = s.client().param(int(port));
+        p->setFromHost(p->normalizedFromPlain(plain));
+    }
+    for (int i = 0; i < 3; ++i) s.frame();
+    const auto screen = s.screen();
+    if (shot.size() != std::size_t(screen.w) * std::size_t(screen.h) * 4) {
+        ADD_FAILURE() << "the window is not " << screen.w << " x " << screen.h;
+        return false;
+    }
+    long differing = 0;
+    for (int y = 0; y < screen.h; ++y)
+        for (int x = 0; x < screen.w; ++x) {
+            const fw::RGBA p = screen.at(x, y);
+            const std::uint8_t* q = &shot[(std::size_t(y) * screen.w + x) * 4];
+            if (p.r != q[0] || p.g != q[1] || p.b != q[2]) ++differing;
+        }
+    if (differing != 0) ADD_FAILURE() << differing << " pixels differ from the off-screen render at " << width;
+    return differing == 0;
+}
 class Lv2Ui : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -224,30 +253,6 @@ protected:
         runFor(0.05);
     }
 
-    // The off-screen render at `width` with the given plain values.
-    static bool sameAsOffscreen(const std::vector<std::uint8_t>& shot, int width,
-                                const std::vector<std::pair<std::uint32_t, float>>& plainValues = {}) {
-        editorshot::EditorSession s(width);
-        for (const auto& [port, plain] : plainValues) {
-            fw::Parameter* p = s.client().param(int(port));
-            p->setFromHost(p->normalizedFromPlain(plain));
-        }
-        for (int i = 0; i < 3; ++i) s.frame();
-        const auto screen = s.screen();
-        if (shot.size() != std::size_t(screen.w) * std::size_t(screen.h) * 4) {
-            ADD_FAILURE() << "the window is not " << screen.w << " x " << screen.h;
-            return false;
-        }
-        long differing = 0;
-        for (int y = 0; y < screen.h; ++y)
-            for (int x = 0; x < screen.w; ++x) {
-                const fw::RGBA p = screen.at(x, y);
-                const std::uint8_t* q = &shot[(std::size_t(y) * screen.w + x) * 4];
-                if (p.r != q[0] || p.g != q[1] || p.b != q[2]) ++differing;
-            }
-        if (differing != 0) ADD_FAILURE() << differing << " pixels differ from the off-screen render at " << width;
-        return differing == 0;
-    }
     // A plain value of `port` inside its range.
     static float plainAt(std::uint32_t port, double normalized) {
         auto client = fw::makeClient<kestrin::Kestrin>();
@@ -412,6 +417,145 @@ TEST_F(Lv2Ui, IdleAfterTheDisplayWentAway) {
     setenv("DISPLAY", ":4097", 1);
     EXPECT_EQ(instantiate(kestrin::lv2::kStereoUri), nullptr);
     setenv("DISPLAY", shared.c_str(), 1);
+}
+
+// ---- In a real host: jalv.gtk3 under JACK's dummy driver ----
+
+extern "C" char** environ;
+
+// A program run in the background, ended (SIGTERM, then SIGKILL) by its own id.
+class Background {
+public:
+    explicit Background(std::vector<std::string> argv) {
+        std::vector<char*> args;
+        for (std::string& a : argv) args.push_back(a.data());
+        args.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        if (posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Background() {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGTERM);
+        for (int i = 0; i < 50; ++i) {
+            if (waitpid(pid_, nullptr, WNOHANG) == pid_) return;
+            usleep(100000);
+        }
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    Background(const Background&) = delete;
+    Background& operator=(const Background&) = delete;
+    bool running() { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
+
+private:
+    pid_t pid_ = -1;
+};
+
+// The window at the bottom of the tree under `w` that is `width` x `height`:
+// the editor's, inside the host's own windows of that size.
+Window leafOfSize(Display* d, Window w, int width, int height) {
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    Window found = 0;
+    if (XQueryTree(d, w, &root, &parent, &children, &count) != 0) {
+        for (unsigned i = 0; i < count && found == 0; ++i) found = leafOfSize(d, children[i], width, height);
+        if (children != nullptr) XFree(children);
+    }
+    if (found != 0 || count != 0) return found;
+    XWindowAttributes a{};
+    if (XGetWindowAttributes(d, w, &a) != 0 && a.width == width && a.height == height && a.map_state == IsViewable)
+        return w;
+    return 0;
+}
+
+std::vector<std::uint8_t> settledPicture(Display* d, Window w, int width, int height) {
+    std::vector<std::uint8_t> last;
+    for (int i = 0; i < 60; ++i) {
+        usleep(100000);
+        std::vector<std::uint8_t> now = testsupport::grabWindow(d, w, 0, 0, width, height);
+        if (!now.empty() && now == last) return now;
+        last = std::move(now);
+    }
+    return last;
+}
+
+TEST(Lv2UiInJalv, ShowsTheEditorAndADragChangesIt) {
+    if (std::string(JALV_GTK3).empty() || std::string(JACKD).empty()) GTEST_SKIP() << "jalv.gtk3 or jackd is missing";
+    if (KESTRIN_SANITIZED) GTEST_SKIP() << "Debian's hosts cannot load a sanitized plug-in without its runtime";
+    ASSERT_TRUE(testsupport::sharedXvfb().running());
+    namespace fs = std::filesystem;
+    // LV2_PATH: a folder holding only a link to the bundle.
+    const fs::path lv2Path = fs::temp_directory_path() / ("kestrin-lv2ui-path-" + std::to_string(getpid()));
+    std::error_code ec;
+    fs::create_directories(lv2Path, ec);
+    fs::create_directory_symlink(KESTRIN_LV2_BUNDLE_DIR, lv2Path / "Kestrin.lv2", ec);
+    const std::string jackName = "kestrin-lv2ui-" + std::to_string(getpid());
+    setenv("LV2_PATH", lv2Path.c_str(), 1);
+    setenv("JACK_DEFAULT_SERVER", jackName.c_str(), 1);
+    setenv("JACK_NO_START_SERVER", "1", 1);
+    {
+        Background jack({JACKD, "--no-realtime", "-n", jackName, "-d", "dummy", "-r", "48000", "-p", "512"});
+        usleep(1500000);
+        ASSERT_TRUE(jack.running());
+        Background jalv({JALV_GTK3, kestrin::lv2::kStereoUri});
+        testsupport::XInput input;
+        ASSERT_TRUE(input.ok());
+        Window editor = 0;
+        for (int i = 0; i < 100 && editor == 0; ++i) {
+            usleep(100000);
+            editor = leafOfSize(input.display(), DefaultRootWindow(input.display()), 900, 450);
+        }
+        ASSERT_NE(editor, 0u) << "jalv shows no 900 x 450 editor";
+        input.moveTo(1900, 1190);
+        input.sync();
+        EXPECT_TRUE(sameAsOffscreen(settledPicture(input.display(), editor, 900, 450), 900));
+
+        // A drag on the left feedback knob, as in the Mac host's test: the knob
+        // and its readout move in the host's window, and the host stays up.
+        const Point knob = centre(kestrin::layout::feedbackKnobL);
+        input.moveToWindow(editor, knob.x + 2, knob.y + 3);
+        input.sync();
+        usleep(100000);
+        input.press(1);
+        input.sync();
+        for (int i = 1; i <= 10; ++i) {
+            usleep(50000);
+            input.moveToWindow(editor, knob.x + 2, knob.y + 3 - 2 * i);
+            input.sync();
+        }
+        usleep(50000);
+        input.release(1);
+        input.moveTo(1900, 1190);
+        input.sync();
+        const std::vector<std::uint8_t> after = settledPicture(input.display(), editor, 900, 450);
+        editorshot::EditorSession defaults(900);
+        for (int i = 0; i < 3; ++i) defaults.frame();
+        long changed = 0;
+        const auto screen = defaults.screen();
+        ASSERT_EQ(after.size(), std::size_t(screen.w) * std::size_t(screen.h) * 4);
+        const fw::Box arc = kestrin::layout::rect(kestrin::layout::feedbackArcL);
+        long outside = 0;
+        for (int y = 0; y < screen.h; ++y)
+            for (int x = 0; x < screen.w; ++x) {
+                const fw::RGBA p = screen.at(x, y);
+                const std::uint8_t* q = &after[(std::size_t(y) * screen.w + x) * 4];
+                const bool differs = p.r != q[0] || p.g != q[1] || p.b != q[2];
+                const bool inArc = x >= arc.minX && x < arc.maxX && y >= arc.minY && y < arc.maxY;
+                changed += differs && inArc;
+                outside += differs && !inArc && y > kestrin::layout::rect(kestrin::layout::feedbackKnobL).maxY + 40;
+            }
+        EXPECT_GT(changed, 100);
+        EXPECT_EQ(outside, 0);
+        EXPECT_TRUE(jalv.running());
+    }
+    unsetenv("LV2_PATH");
+    unsetenv("JACK_DEFAULT_SERVER");
+    unsetenv("JACK_NO_START_SERVER");
+    fs::remove_all(lv2Path, ec);
 }
 
 }  // namespace
