@@ -554,4 +554,37 @@ TEST(X11WindowLostDisplay, IdleAfterTheServerWentAwayIsQuiet) {
     EXPECT_EQ(listener.named("resized").size(), 1u);
 }
 
+// A 16-bit screen: the editor paints RGBA8 and the window converts to the
+// visual's 5-6-5 pixels.
+TEST(X11WindowOtherVisual, ConvertsThePixelsForA16BitScreen) {
+    const std::string shared = testsupport::sharedXvfb().display();
+    RecordingListener listener;
+    {
+        testsupport::XvfbServer server({"-screen", "0", "640x480x16"});
+        ASSERT_TRUE(server.running()) << server.error();
+        auto window = X11Window::open(fw::WindowUsage::host, nullptr, &listener, 120, 80);
+        ASSERT_NE(window, nullptr);
+        EXPECT_FALSE(window->directPixels());
+        for (int i = 0; i < 10; ++i) {
+            window->idle();
+            usleep(5000);
+        }
+        ASSERT_FALSE(listener.named("draw").empty());
+        EXPECT_EQ(listener.named("draw").front().a, int(fw::WindowPixelFormat::RGBA8));
+        Display* d = XOpenDisplay(nullptr);
+        ASSERT_NE(d, nullptr);
+        for (const auto& [x, y] : {std::pair{0, 0}, std::pair{100, 70}, std::pair{119, 79}}) {
+            const std::vector<std::uint8_t> p = testsupport::grabWindow(d, Window(window->xWindow()), x, y, 1, 1);
+            ASSERT_EQ(p.size(), 4u);
+            // 5 or 6 bits a channel: within one step of what was painted.
+            EXPECT_NEAR(p[0], 40, 8) << x;
+            EXPECT_NEAR(p[1], x, 4) << x;
+            EXPECT_NEAR(p[2], y, 8) << x;
+        }
+        XCloseDisplay(d);
+        window.reset();
+    }
+    setenv("DISPLAY", shared.c_str(), 1);
+}
+
 }  // namespace
