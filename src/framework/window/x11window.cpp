@@ -172,22 +172,20 @@ bool X11Window::create(WindowUsage usage, void* parentWindow, int width, int hei
 X11Window::~X11Window() {
     Display* d = x_->display;
     if (d == nullptr) return;
-    if (!lost_) {
+    {
+        // On a lost connection the requests go nowhere, but Xlib's client-side
+        // parts (the image, the GC) are freed all the same.
         ErrorTrap trap(d, lost_);
         if (x_->image != nullptr) {
             if (direct_) x_->image->data = nullptr;  // the editor's buffer, not ours
             XDestroyImage(x_->image);
         }
         for (Cursor& c : x_->cursors)
-            if (c != 0) XFreeCursor(d, c);
+            if (c != 0 && !lost_) XFreeCursor(d, c);
         if (x_->gc != nullptr) XFreeGC(d, x_->gc);
-        if (window_ != 0 && !destroyed_) XDestroyWindow(d, window_);
-    } else if (x_->image != nullptr) {
-        if (direct_) x_->image->data = nullptr;
-        XDestroyImage(x_->image);
+        if (window_ != 0 && !destroyed_ && !lost_) XDestroyWindow(d, window_);
     }
-    // Closing also frees whatever the server still holds for this connection;
-    // on a lost one it only frees the client side.
+    // Closing also frees whatever the server still holds for this connection.
     ErrorTrap trap(d, lost_);
     lost_ = true;  // nothing to wait for once closed
     XCloseDisplay(d);
