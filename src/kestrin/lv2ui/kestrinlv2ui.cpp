@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "framework/client/parameter.h"
+#include "framework/core/fpcontrol.h"
 #include "framework/gui/guigraphics.h"
 #include "kestrin/gui/kestringui.h"
 #include "kestrin/kestrin.h"
@@ -132,20 +133,30 @@ namespace {
 
 KestrinLv2Ui* ui(LV2UI_Handle h) noexcept { return static_cast<KestrinLv2Ui*>(h); }
 
+// Every entry runs the editor's code under the audio floating-point state, as
+// the window's own calls do (the window sets it for idle itself).
 LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const char*, LV2UI_Write_Function write,
                          LV2UI_Controller controller, LV2UI_Widget* widget, const LV2_Feature* const* features) {
+    fw::ScopedAudioFloatingPointState fp;
     return KestrinLv2Ui::create(pluginUri, write, controller, widget, features).release();
 }
 
-void cleanup(LV2UI_Handle h) { delete ui(h); }
+void cleanup(LV2UI_Handle h) {
+    fw::ScopedAudioFloatingPointState fp;
+    delete ui(h);
+}
 
 void portEvent(LV2UI_Handle h, std::uint32_t port, std::uint32_t size, std::uint32_t format, const void* buffer) {
+    fw::ScopedAudioFloatingPointState fp;
     if (h != nullptr) ui(h)->portEvent(port, size, format, buffer);
 }
 
 int idle(LV2UI_Handle h) { return h == nullptr ? 1 : ui(h)->idle(); }
 
-int resize(LV2UI_Feature_Handle h, int width, int height) { return h == nullptr ? 1 : ui(h)->hostResize(width, height); }
+int resize(LV2UI_Feature_Handle h, int width, int height) {
+    fw::ScopedAudioFloatingPointState fp;
+    return h == nullptr ? 1 : ui(h)->hostResize(width, height);
+}
 
 const LV2UI_Idle_Interface kIdle{&idle};
 const LV2UI_Resize kResize{nullptr, &resize};

@@ -136,9 +136,16 @@ private:
     Box pending_;
 };
 
+// The shared server resets when its last client goes, and refuses
+// connections while it does: one connection stays open for the whole run.
+void keepSharedServerUp() {
+    static Display* const keepAlive = XOpenDisplay(testsupport::sharedXvfb().display().c_str());
+    (void)keepAlive;
+}
+
 class X11WindowTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { testsupport::sharedXvfb(); }
+    static void SetUpTestSuite() { keepSharedServerUp(); }
 
     void SetUp() override {
         ASSERT_TRUE(testsupport::sharedXvfb().running()) << testsupport::sharedXvfb().error();

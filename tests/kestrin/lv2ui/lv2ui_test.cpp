@@ -148,10 +148,17 @@ bool sameAsOffscreen(const std::vector<std::uint8_t>& shot, int width,
     if (differing != 0) ADD_FAILURE() << differing << " pixels differ from the off-screen render at " << width;
     return differing == 0;
 }
+// The shared server resets when its last client goes, and refuses
+// connections while it does: one connection stays open for the whole run.
+void keepSharedServerUp() {
+    static Display* const keepAlive = XOpenDisplay(testsupport::sharedXvfb().display().c_str());
+    (void)keepAlive;
+}
+
 class Lv2Ui : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        testsupport::sharedXvfb();
+        keepSharedServerUp();
         declared = declaredUi();
     }
 
@@ -169,7 +176,7 @@ protected:
         ASSERT_NE(idle, nullptr);
 
         input = std::make_unique<testsupport::XInput>();
-        ASSERT_TRUE(input->ok());
+        ASSERT_TRUE(input->ok()) << "no X input on " << (getenv("DISPLAY") ? getenv("DISPLAY") : "(no DISPLAY)");
         host = input->display();
         parent = XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 1400, 1000, 0, 0, 0);
         XMapWindow(host, parent);
@@ -179,6 +186,7 @@ protected:
     }
     void TearDown() override {
         close();
+        if (host == nullptr) return;
         if (parent != 0) XDestroyWindow(host, parent);
         XSync(host, False);
         // The binary stays loaded (as hosts keep UI libraries): its statics live on.
@@ -486,6 +494,7 @@ std::vector<std::uint8_t> settledPicture(Display* d, Window w, int width, int he
 TEST(Lv2UiInJalv, ShowsTheEditorAndADragChangesIt) {
     if (std::string(JALV_GTK3).empty() || std::string(JACKD).empty()) GTEST_SKIP() << "jalv.gtk3 or jackd is missing";
     if (KESTRIN_SANITIZED) GTEST_SKIP() << "Debian's hosts cannot load a sanitized plug-in without its runtime";
+    keepSharedServerUp();
     ASSERT_TRUE(testsupport::sharedXvfb().running());
     namespace fs = std::filesystem;
     // LV2_PATH: a folder holding only a link to the bundle.
