@@ -11,7 +11,7 @@ packages=(
   libsndfile1-dev
   lv2-dev liblilv-dev lilv-utils sordi
   jackd2 jalv xvfb
-  libx11-dev libxext-dev libxtst-dev
+  libx11-dev libxext-dev libxtst-dev libxfixes-dev
 )
 
 missing=()

@@ -77,7 +77,8 @@ void* GUIGraphics::openUI(void* parentWindow, void*, IClient* client, GraphicsBa
     closed_ = false;
     setPosition(Box{0, 0, uiWidth_, uiHeight_});
     setDirtyWhole(UILayer::bothLayers);
-    if (backend != GraphicsBackend::autodetect && backend != GraphicsBackend::cocoa) return nullptr;
+    if (backend != GraphicsBackend::autodetect && backend != GraphicsBackend::cocoa && backend != GraphicsBackend::x11)
+        return nullptr;
     if (windowFactory_ == nullptr) return nullptr;
     window_ = windowFactory_->createWindow(WindowUsage::host, parentWindow, &listener_, windowWidth_, windowHeight_);
     return window_ ? window_->systemHandle() : nullptr;

@@ -66,13 +66,15 @@ public:
     ~GUIGraphics() override;
 
     // UI thread, before openUI. Where openUI gets its window (borrowed): the
-    // platform's native window unless set; null opens no window.
+    // platform's native window unless set (an X11 UI sets an X11WindowFactory);
+    // null opens no window.
     void setWindowFactory(IWindowFactory* factory) noexcept { windowFactory_ = factory; }
     // The listener a window calls (what openUI hands to the factory).
     IWindowListener& windowListener() noexcept { return listener_; }
 
     // ---- IGraphics (UI thread) ----
-    // Backends autodetect and cocoa open a window; the others open none and return null.
+    // Backends autodetect, cocoa and x11 open a window through the window factory;
+    // win32 and carbon open none and return null.
     void* openUI(void* parentWindow, void* controlInfo, IClient* client, GraphicsBackend backend) override;
     void closeUI() override;
     void getGUISize(int* width, int* height) override;

@@ -245,10 +245,12 @@ std::string pluginTurtle(const Lv2BundleDescription& bundle, ClientFactory facto
     o << kPrefixes;
     const bool hasUi = !bundle.uiUri.empty() && !bundle.uiBinary.empty();
     if (hasUi) {
-        // Every host feature optional: without an idle interface the UI keeps its own timer.
+        // The UI's window has no timer of its own: the host's idle calls drive it.
+        // It resizes on the host's word too (its ui:resize interface).
         o << iri(bundle.uiUri) << "\n  a ui:X11UI ;\n"
-          << "  lv2:optionalFeature ui:parent , ui:resize , ui:touch , ui:idleInterface ;\n"
-          << "  lv2:extensionData ui:idleInterface .\n\n";
+          << "  lv2:requiredFeature ui:idleInterface ;\n"
+          << "  lv2:optionalFeature ui:parent , ui:resize , ui:touch ;\n"
+          << "  lv2:extensionData ui:idleInterface , ui:resize .\n\n";
     }
     // The state chunk's key, declared so that presets holding it validate.
     o << iri(stateKeyOf(bundle)) << "\n  a rdf:Property ;\n  rdfs:label \"state chunk\" ;\n"

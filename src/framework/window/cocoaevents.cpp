@@ -65,7 +65,8 @@ ViewPoint bufferPointFromView(double viewX, double viewY, int viewHeight) noexce
         if (v <= -1e9) return -1000000000;
         return static_cast<int>(std::trunc(v));
     };
-    return ViewPoint{truncated(viewX) - 2, viewHeight - truncated(viewY) - 3};
+    const BufferPoint p = bufferPointFromTopLeft(truncated(viewX), viewHeight - truncated(viewY));
+    return ViewPoint{p.x, p.y};
 }
 
 const char* cursorSelectorFor(MouseCursor cursor) noexcept {

@@ -31,7 +31,7 @@ struct ViewPoint {
 };
 
 // A point in the view's bottom-up coordinates as buffer pixels, origin top left.
-// The offsets are part of the editor's window contract.
+// The offsets are bufferPointFromTopLeft's (windowevents.h).
 ViewPoint bufferPointFromView(double viewX, double viewY, int viewHeight) noexcept;
 
 // The NSCursor class method showing `cursor` (MouseCursor::none hides instead

@@ -55,6 +55,16 @@ constexpr Key keyForCharacter(char c) noexcept {
     return Key::unsupported;
 }
 
+// Where the editor sees the pointer: a window reports a position given in whole
+// pixels from its top-left corner 2 pixels to the left and 3 pixels higher. Every
+// native window applies the same offsets, so a widget is hit at the same spot
+// on each platform.
+struct BufferPoint {
+    int x;
+    int y;
+};
+constexpr BufferPoint bufferPointFromTopLeft(int x, int y) noexcept { return BufferPoint{x - 2, y - 3}; }
+
 // Cursor shapes an element asks for. Values outside the list show the arrow.
 enum class MouseCursor : std::int32_t {
     arrow = 0,

@@ -8,6 +8,7 @@
 #include <lv2/port-props/port-props.h>
 #include <lv2/presets/presets.h>
 #include <lv2/time/time.h>
+#include <lv2/ui/ui.h>
 
 #include <cmath>
 #include <unistd.h>
@@ -178,6 +179,20 @@ TEST(Lv2BundleDescription, DeclaresAnX11UiWhenGivenItsBinary) {
         EXPECT_TRUE(lilv_ui_is_a(ui, x11));
         const std::string binary = lilv_node_as_uri(lilv_ui_get_binary_uri(ui));
         EXPECT_EQ(binary.substr(binary.rfind('/') + 1), "KestrinUI.so");
+        // The host must drive the UI's window through the idle interface; the rest is optional.
+        auto objects = [&](const char* predicate) {
+            std::set<std::string> out;
+            LilvNode* p = lilv_new_uri(world, predicate);
+            LilvNodes* found = lilv_world_find_nodes(world, lilv_ui_get_uri(ui), p, nullptr);
+            LILV_FOREACH (nodes, it, found) out.insert(lilv_node_as_uri(lilv_nodes_get(found, it)));
+            lilv_nodes_free(found);
+            lilv_node_free(p);
+            return out;
+        };
+        EXPECT_EQ(objects(LV2_CORE__requiredFeature), std::set<std::string>{LV2_UI__idleInterface});
+        EXPECT_EQ(objects(LV2_CORE__optionalFeature),
+                  (std::set<std::string>{LV2_UI__parent, LV2_UI__resize, LV2_UI__touch}));
+        EXPECT_EQ(objects(LV2_CORE__extensionData), (std::set<std::string>{LV2_UI__idleInterface, LV2_UI__resize}));
         lilv_uis_free(uis);
         lilv_node_free(uri);
     }
