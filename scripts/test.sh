@@ -26,7 +26,7 @@ for config in "${configs[@]}"; do
   echo "== $config: test"
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  TSAN_OPTIONS=halt_on_error=1 \
+  TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/scripts/tsan-suppressions.txt" \
     ctest --test-dir "$dir" --output-on-failure -j "$jobs"
 done
 echo "All tests passed."

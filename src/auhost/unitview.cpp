@@ -39,6 +39,19 @@ R sendStret(id receiver, const char* selector, A... args) {
 
 id string(const char* text) { return send("NSString", "stringWithUTF8String:", text); }
 
+// The autoreleased objects a step makes (strings, dates, timers) go when it
+// ends, as they would in an application's event loop.
+class AutoreleasePool {
+public:
+    AutoreleasePool() : pool_(objc_autoreleasePoolPush()) {}
+    ~AutoreleasePool() { objc_autoreleasePoolPop(pool_); }
+    AutoreleasePool(const AutoreleasePool&) = delete;
+    AutoreleasePool& operator=(const AutoreleasePool&) = delete;
+
+private:
+    void* pool_;
+};
+
 UnitEditorWindow* owner(id controller) {
     void* p = nullptr;
     object_getInstanceVariable(controller, "this", &p);
@@ -116,6 +129,7 @@ HostResult findViewFactory(AudioUnit unit, Class& out) {
 }  // namespace
 
 HostResult openApplication() {
+    AutoreleasePool pool;
     if (!NSApplicationLoad() || send("NSApplication", "sharedApplication") == nullptr) {
         const char* display = std::getenv("DISPLAY");
         return HostResult::failure(-1, display == nullptr || *display == 0
@@ -126,6 +140,7 @@ HostResult openApplication() {
 }
 
 HostResult UnitEditorWindow::open(AudioUnit unit, const std::string& title, std::unique_ptr<UnitEditorWindow>& out) {
+    AutoreleasePool pool;
     Class factoryClass = Nil;
     if (HostResult r = findViewFactory(unit, factoryClass); !r) return r;
     id factory = send(send(reinterpret_cast<id>(factoryClass), "alloc"), "init");
@@ -165,6 +180,7 @@ HostResult UnitEditorWindow::open(AudioUnit unit, const std::string& title, std:
 }
 
 UnitEditorWindow::~UnitEditorWindow() {
+    AutoreleasePool pool;
     if (timer_ != nullptr) send<void>(timer_, "invalidate");
     send<void>(send("NSNotificationCenter", "defaultCenter"), "removeObserver:", controller_);
     object_setInstanceVariable(controller_, "this", nullptr);
@@ -185,6 +201,7 @@ void UnitEditorWindow::tick() {
 }
 
 UnitEditorWindow::RunEnd UnitEditorWindow::runUntilClosed(ITickListener* listener) {
+    AutoreleasePool pool;
     tickListener_ = listener;
     timer_ = send("NSTimer", "timerWithTimeInterval:target:selector:userInfo:repeats:", kTickInterval, controller_,
                   sel_registerName("hostTick:"), id(nullptr), BOOL(YES));
@@ -197,11 +214,13 @@ UnitEditorWindow::RunEnd UnitEditorWindow::runUntilClosed(ITickListener* listene
 }
 
 void UnitEditorWindow::runFor(double seconds) {
+    AutoreleasePool pool;
     send<void>(send("NSRunLoop", "currentRunLoop"), "runUntilDate:",
                send("NSDate", "dateWithTimeIntervalSinceNow:", seconds));
 }
 
 void UnitEditorWindow::close() {
+    AutoreleasePool pool;
     if (isOpen()) send<void>(window_, "close");
 }
 

@@ -59,7 +59,8 @@ struct AudioToolboxApi {
     X(class_addMethod) X(class_addIvar) X(class_addProtocol) X(objc_getProtocol) X(objc_allocateProtocol)    \
     X(protocol_addMethodDescription) X(objc_registerProtocol) X(sel_registerName)                           \
     X(object_getInstanceVariable) X(object_setInstanceVariable) X(objc_disposeClassPair) X(objc_msgSend)     \
-    X(objc_msgSendSuper) X(objc_msgSend_stret) X(object_getClass)
+    X(objc_msgSendSuper) X(objc_msgSend_stret) X(object_getClass) X(objc_autoreleasePoolPush)        \
+    X(objc_autoreleasePoolPop)
 
 // Cocoa (AppKit, Foundation and the class runtime it re-exports): the view
 // factory and the editor's view.

@@ -37,12 +37,26 @@ id makeString(const char* text) noexcept {
     return send<id>(send<id>(cls("NSString"), s.alloc), s.initWithUTF8String, text);
 }
 
+// What Cocoa autoreleases during one of our calls goes when the call ends;
+// a host may call outside any pool of its own.
+class AutoreleasePool {
+public:
+    AutoreleasePool() : pool_(sys::cocoa().objc_autoreleasePoolPush()) {}
+    ~AutoreleasePool() { sys::cocoa().objc_autoreleasePoolPop(pool_); }
+    AutoreleasePool(const AutoreleasePool&) = delete;
+    AutoreleasePool& operator=(const AutoreleasePool&) = delete;
+
+private:
+    void* pool_;
+};
+
 }  // namespace
 
 CocoaWindow::CocoaWindow(WindowUsage usage, void* parentView, IWindowListener* listener, int width, int height)
     : listener_(listener) {
     const sys::CocoaApi& c = sys::cocoa();
     sys::coreGraphics();
+    AutoreleasePool pool;
     const auto& s = selectors();
     c.NSApplicationLoad();
 
@@ -89,6 +103,7 @@ CocoaWindow::CocoaWindow(WindowUsage usage, void* parentView, IWindowListener* l
 }
 
 CocoaWindow::~CocoaWindow() {
+    AutoreleasePool pool;
     const auto& s = selectors();
     send<void>(timer_, s.invalidate);
     if (standaloneWindow_ != nullptr) {
@@ -116,6 +131,7 @@ std::uint32_t CocoaWindow::nowMs() {
 std::uint32_t CocoaWindow::getTimeMs() { return nowMs(); }
 
 void CocoaWindow::waitEventAndDispatch() {
+    AutoreleasePool pool;
     const auto& s = selectors();
     id runLoop = send<id>(cls("NSRunLoop"), s.currentRunLoop);
     id defaultMode = makeString("kCFRunLoopDefaultMode");

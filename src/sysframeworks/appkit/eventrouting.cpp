@@ -9,6 +9,7 @@
 #include <AppKit/AppKit.h>
 #include <X11/Xutil.h>
 
+#include <bitset>
 #include <cstdlib>
 
 namespace appkit {
@@ -203,7 +204,9 @@ std::string lookUpText(XKeyEvent k, unsigned state) {
     return std::string(buffer, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
-// X repeats a held key as release-press pairs with the same time.
+// With detectable auto-repeat (asked for at connection) a held key sends only
+// presses, so a press of a key already down repeats it. Servers without it
+// send release-press pairs with the same time instead.
 bool isAutoRepeatRelease(const XKeyEvent& k) {
     Display* d = display();
     if (d == nullptr || XEventsQueued(d, QueuedAfterReading) == 0) return false;
@@ -212,7 +215,8 @@ bool isAutoRepeatRelease(const XKeyEvent& k) {
     return next.type == KeyPress && next.xkey.keycode == k.keycode && next.xkey.time == k.time;
 }
 
-// The key whose auto-repeat release was just dropped: its next press repeats.
+// Which key codes are down, and the key whose paired release was just dropped.
+std::bitset<256> g_keysDown;
 unsigned g_repeatingKey = 0;
 
 void key(id window, XKeyEvent& k, bool down) {
@@ -220,8 +224,10 @@ void key(id window, XKeyEvent& k, bool down) {
         g_repeatingKey = k.keycode;
         return;
     }
-    const bool repeat = down && k.keycode == g_repeatingKey;
+    const unsigned code = k.keycode & 0xFFu;
+    const bool repeat = down && (k.keycode == g_repeatingKey || g_keysDown.test(code));
     g_repeatingKey = 0;
+    g_keysDown.set(code, down);
     const KeySym sym = XLookupKeysym(&k, 0);
     EventFields f;
     f.window = window;

@@ -6,6 +6,8 @@
 #include "sysframeworks/common/objcclass.h"
 #include "sysframeworks/foundation/runloopsource.h"
 
+#include <X11/XKBlib.h>
+
 #include <unordered_map>
 #include <utility>
 
@@ -103,6 +105,10 @@ bool connect() {
     g_display = XOpenDisplay(nullptr);
     if (g_display == nullptr) return false;
     XSetIOErrorExitHandler(g_display, onIOErrorExit, nullptr);
+    // A held key then repeats as presses alone, never as release-press pairs
+    // that could be split between two reads.
+    Bool detectable = False;
+    XkbSetDetectableAutoRepeat(g_display, True, &detectable);
     g_previousIOHandler = XSetIOErrorHandler(onIOError);
     SysFwRunLoopSetMainEventSource(&kSource);
     return true;

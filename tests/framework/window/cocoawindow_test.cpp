@@ -58,7 +58,9 @@ Class hostContentViewClass() {
 }
 
 void runFor(double seconds) {
+    void* pool = objc_autoreleasePoolPush();
     send<void>(send("NSRunLoop", "currentRunLoop"), "runUntilDate:", send("NSDate", "dateWithTimeIntervalSinceNow:", seconds));
+    objc_autoreleasePoolPop(pool);
 }
 
 // One listener call as the window made it, with the floating-point state in force.

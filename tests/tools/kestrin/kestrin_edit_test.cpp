@@ -151,6 +151,16 @@ void dragFeedbackKnob(testsupport::XInput& input, Window w) {
     input.sync();
 }
 
+// Waits until the program's standard output holds `text`.
+bool waitForOutput(const EditProcess& p, const std::string& text, std::chrono::milliseconds timeout = 10000ms) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < end) {
+        if (p.out().find(text) != std::string::npos) return true;
+        std::this_thread::sleep_for(20ms);
+    }
+    return false;
+}
+
 float savedFeedback(const fs::path& state) {
     std::unique_ptr<kestrincli::KestrinHost> host;
     std::string error;
@@ -207,8 +217,7 @@ TEST_F(KestrinEdit, ShowsEachChangeAndSavesTheStateWhenTheWindowCloses) {
     const Window w = findWindow(input.display(), "Kestrin 3");
     ASSERT_NE(w, 0u) << p.err();
     dragFeedbackKnob(input, w);
-    std::this_thread::sleep_for(200ms);
-    EXPECT_NE(p.out().find("\rFeedback L: "), std::string::npos) << p.out();
+    EXPECT_TRUE(waitForOutput(p, "\rFeedback L: ")) << p.out();
     requestClose(input.display(), w);
     EXPECT_EQ(p.wait(), 0) << p.err();
     EXPECT_NE(p.out().find("saved the state to " + state.string()), std::string::npos) << p.out();
@@ -238,7 +247,7 @@ TEST_F(KestrinEdit, ALostDisplayEndsTheSessionWithAMessageAndKeepsTheState) {
         const Window w = findWindow(input.display(), "Kestrin 3");
         ASSERT_NE(w, 0u) << p.err();
         dragFeedbackKnob(input, w);
-        std::this_thread::sleep_for(200ms);
+        ASSERT_TRUE(waitForOutput(p, "\rFeedback L: ")) << p.out();
     }
     own.stop();
     EXPECT_EQ(p.wait(), 1) << p.err();
