@@ -25,21 +25,8 @@
 #include <X11/keysym.h>
 
 
-// Under ThreadSanitizer: Xlib unlocks its display lock a second time when a
-// connection breaks inside a call and the connection's IO exit handler returns
-// (libX11 1.8). Only the tests of a lost server get there; the report is
-// Xlib's, not this code's.
-#if defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define KESTRIN_TEST_TSAN 1
-#endif
-#endif
-#if defined(__SANITIZE_THREAD__)
-#define KESTRIN_TEST_TSAN 1
-#endif
-#ifdef KESTRIN_TEST_TSAN
-extern "C" const char* __tsan_default_suppressions() { return "mutex:libX11.so.6\n"; }
-#endif
+// Under ThreadSanitizer, scripts/tsan-suppressions.txt covers Xlib's own double
+// unlock when a connection breaks (the lost-server cases).
 
 namespace {
 
