@@ -16,6 +16,7 @@
 
 #include "framework/core/fpcontrol.h"
 #include "framework/graphics/image.h"
+#include "recordinglistener.h"
 #include "support/xinput.h"
 #include "support/xvfbserver.h"
 
@@ -63,101 +64,15 @@ void runFor(double seconds) {
     objc_autoreleasePoolPop(pool);
 }
 
-// One listener call as the window made it, with the floating-point state in force.
-struct Call {
-    std::string what;
-    int x = 0, y = 0, a = 0, b = 0;
-    bool flag = false;
-    MouseState state{};
-    std::uint32_t mxcsr = 0;
-    std::uint16_t fpu = 0;
-};
+using windowtest::Call;
 
-class RecordingListener final : public fw::IWindowListener {
+// The recording listener, closing its window when the host closes the view,
+// as an editor does.
+class RecordingListener final : public windowtest::RecordingListener {
 public:
-    std::vector<Call> calls;
-    Box nextDirty;                 // handed out by the next getDirtyRectangle
-    bool consumeKeys = true;
-    MouseCursor cursor = MouseCursor::arrow;
-    fw::OwnedImage<fw::RGBA> buffer;
-    std::uint8_t shade = 0;        // the red level onDraw paints everywhere
     int hostClosed = 0;
-    fw::CocoaWindow* window = nullptr;  // destroyed on onHostClosedView, as an editor does
     std::unique_ptr<fw::CocoaWindow>* owner = nullptr;
 
-    Call& log(std::string what) {
-        Call c;
-        c.what = std::move(what);
-        c.mxcsr = fw::getSSEControlState() & 0xFFC0u;
-        c.fpu = fw::getFPUControlState();
-        calls.push_back(c);
-        return calls.back();
-    }
-    std::vector<Call> named(const std::string& what) const {
-        std::vector<Call> out;
-        for (const Call& c : calls)
-            if (c.what == what) out.push_back(c);
-        return out;
-    }
-
-    bool onMouseClick(int x, int y, MouseButton button, bool isDoubleClick, MouseState s) override {
-        Call& c = log("click");
-        c.x = x, c.y = y, c.a = int(button), c.flag = isDoubleClick, c.state = s;
-        return true;
-    }
-    bool onMouseRelease(int x, int y, MouseButton button, MouseState s) override {
-        Call& c = log("release");
-        c.x = x, c.y = y, c.a = int(button), c.state = s;
-        return true;
-    }
-    bool onMouseWheel(int x, int y, int dx, int dy, MouseState s) override {
-        Call& c = log("wheel");
-        c.x = x, c.y = y, c.a = dx, c.b = dy, c.state = s;
-        return true;
-    }
-    void onMouseMove(int x, int y, int dx, int dy, MouseState s) override {
-        Call& c = log("move");
-        c.x = x, c.y = y, c.a = dx, c.b = dy, c.state = s;
-    }
-    bool onKeyDown(Key key) override {
-        log("keydown").a = int(key);
-        return consumeKeys;
-    }
-    bool onKeyUp(Key key) override {
-        log("keyup").a = int(key);
-        return consumeKeys;
-    }
-    void onDraw(fw::WindowPixelFormat pf) override {
-        log("draw").a = int(pf);
-        // A, R, G, B bytes: red = shade, green = column, blue = row.
-        for (int y = 0; y < buffer.height(); ++y) {
-            auto* row = reinterpret_cast<std::uint8_t*>(buffer.scanline(y));
-            for (int x = 0; x < buffer.width(); ++x) {
-                row[4 * x] = 255;
-                row[4 * x + 1] = shade;
-                row[4 * x + 2] = std::uint8_t(x);
-                row[4 * x + 3] = std::uint8_t(y);
-            }
-        }
-    }
-    fw::ImageRef<fw::RGBA> onResized(int w, int h) override {
-        Call& c = log("resized");
-        c.x = w, c.y = h;
-        buffer = fw::OwnedImage<fw::RGBA>(w, h);
-        return fw::ImageRef<fw::RGBA>{w, h, buffer.pixels(), buffer.pitch()};
-    }
-    void recomputeDirtyAreas() override { log("recompute"); }
-    Box getDirtyRectangle() override {
-        log("dirty");
-        return std::exchange(nextDirty, Box{});
-    }
-    void onMouseCaptureCancelled() override { log("captureCancelled"); }
-    void onMouseExitedWindow() override { log("exited"); }
-    void onAnimate(double dt, double time) override {
-        Call& c = log("animate");
-        c.a = int(dt * 1000), c.b = int(time * 1000);
-    }
-    MouseCursor getMouseCursor() override { return cursor; }
     void onHostClosedView() override {
         ++hostClosed;
         if (owner) owner->reset();
@@ -265,10 +180,10 @@ TEST_F(CocoaWindowTest, TicksAnimateThenCollectThenInvalidateUnderTheAudioFloati
         EXPECT_EQ(c.mxcsr, fw::kAudioMXCSR & 0xFFC0u) << c.what;
         EXPECT_EQ(c.fpu & 0x1F3F, fw::kAudioFPUControlWord & 0x1F3F) << c.what;
     }
-    // Times since the previous tick and since creation, in milliseconds.
+    // Times since the previous tick and since creation (recorded in microseconds).
     EXPECT_GT(animates.back().b, animates.front().b);
-    EXPECT_GE(animates.back().a, 10);
-    EXPECT_LE(animates.back().a, 100);
+    EXPECT_GE(animates.back().a, 10000);
+    EXPECT_LE(animates.back().a, 100000);
     fw::setSSEControlState(0x1F80);
 }
 

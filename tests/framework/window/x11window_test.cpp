@@ -15,6 +15,7 @@
 #include "framework/core/fpcontrol.h"
 #include "framework/graphics/image.h"
 #include "framework/window/x11window.h"
+#include "recordinglistener.h"
 #include "support/xinput.h"
 #include "support/xvfbserver.h"
 
@@ -37,108 +38,8 @@ using fw::MouseCursor;
 using fw::MouseState;
 using fw::X11Window;
 
-struct Call {
-    std::string what;
-    int x = 0, y = 0, a = 0, b = 0;
-    bool flag = false;
-    MouseState state{};
-    std::uint32_t mxcsr = 0;
-    std::uint16_t fpu = 0;
-};
-
-class RecordingListener final : public fw::IWindowListener {
-public:
-    std::vector<Call> calls;
-    Box nextDirty;
-    MouseCursor cursor = MouseCursor::arrow;
-    fw::OwnedImage<fw::RGBA> buffer;
-    std::uint8_t shade = 40;  // the red level onDraw paints over the dirty area
-
-    Call& log(std::string what) {
-        Call c;
-        c.what = std::move(what);
-        c.mxcsr = fw::getSSEControlState() & 0xFFC0u;
-        c.fpu = fw::getFPUControlState();
-        calls.push_back(c);
-        return calls.back();
-    }
-    std::vector<Call> named(const std::string& what) const {
-        std::vector<Call> out;
-        for (const Call& c : calls)
-            if (c.what == what) out.push_back(c);
-        return out;
-    }
-
-    bool onMouseClick(int x, int y, MouseButton button, bool isDoubleClick, MouseState s) override {
-        Call& c = log("click");
-        c.x = x, c.y = y, c.a = int(button), c.flag = isDoubleClick, c.state = s;
-        return true;
-    }
-    bool onMouseRelease(int x, int y, MouseButton button, MouseState s) override {
-        Call& c = log("release");
-        c.x = x, c.y = y, c.a = int(button), c.state = s;
-        return true;
-    }
-    bool onMouseWheel(int x, int y, int dx, int dy, MouseState s) override {
-        Call& c = log("wheel");
-        c.x = x, c.y = y, c.a = dx, c.b = dy, c.state = s;
-        return true;
-    }
-    void onMouseMove(int x, int y, int dx, int dy, MouseState s) override {
-        Call& c = log("move");
-        c.x = x, c.y = y, c.a = dx, c.b = dy, c.state = s;
-    }
-    bool onKeyDown(Key key) override {
-        log("keydown").a = int(key);
-        return true;
-    }
-    bool onKeyUp(Key key) override {
-        log("keyup").a = int(key);
-        return true;
-    }
-    // Paints what the last dirty rectangle covered (everything at first):
-    // red = shade, green = column, blue = row, in the byte order asked for.
-    void onDraw(fw::WindowPixelFormat pf) override {
-        log("draw").a = int(pf);
-        const Box area = pending_.intersection(Box{0, 0, buffer.width(), buffer.height()});
-        for (int y = area.minY; y < area.maxY; ++y)
-            for (int x = area.minX; x < area.maxX; ++x) {
-                auto* p = reinterpret_cast<std::uint8_t*>(buffer.scanline(y) + x);
-                const std::uint8_t r = shade, g = std::uint8_t(x), b = std::uint8_t(y);
-                if (pf == fw::WindowPixelFormat::BGRA8) p[0] = b, p[1] = g, p[2] = r, p[3] = 255;
-                else p[0] = r, p[1] = g, p[2] = b, p[3] = 255;
-            }
-        pending_ = Box{};
-    }
-    fw::ImageRef<fw::RGBA> onResized(int width, int height) override {
-        Call& c = log("resized");
-        c.x = width, c.y = height;
-        buffer = fw::OwnedImage<fw::RGBA>(width, height);
-        pending_ = Box{0, 0, width, height};
-        return fw::ImageRef<fw::RGBA>{width, height, buffer.pixels(), buffer.pitch()};
-    }
-    void recomputeDirtyAreas() override { log("recompute"); }
-    Box getDirtyRectangle() override {
-        log("dirty");
-        pending_ = pending_.expand(nextDirty);
-        const Box r = nextDirty;
-        nextDirty = Box{};
-        return r;
-    }
-    void onMouseCaptureCancelled() override { log("cancelled"); }
-    void onMouseExitedWindow() override { log("exited"); }
-    void onAnimate(double dt, double time) override {
-        Call& c = log("animate");
-        c.a = int(dt * 1e6), c.b = int(time * 1e6);
-    }
-    MouseCursor getMouseCursor() override {
-        log("cursor");
-        return cursor;
-    }
-
-private:
-    Box pending_;
-};
+using windowtest::Call;
+using windowtest::RecordingListener;
 
 // The shared server resets when its last client goes, and refuses
 // connections while it does: one connection stays open for the whole run.
@@ -527,7 +428,7 @@ TEST_F(X11WindowTest, SurvivesItsParentAndLeavesTheErrorHandlerAlone) {
     EXPECT_TRUE(window->terminated());
     EXPECT_FALSE(window->idle());
     EXPECT_FALSE(window->requestResize(300, 300, false));
-    EXPECT_EQ(listener.named("cancelled").size(), 1u);
+    EXPECT_EQ(listener.named("captureCancelled").size(), 1u);
     window.reset();
     EXPECT_EQ(XSetErrorHandler(hostHandler), &recordingHandler);
     EXPECT_EQ(XSetIOErrorHandler(hostIOHandler), &recordingIOHandler);
