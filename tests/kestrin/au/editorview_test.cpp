@@ -17,7 +17,7 @@
 
 #include "auhost/unitobservers.h"
 #include "auhost/unitview.h"
-#include "editorsession.h"
+#include "../offscreencompare.h"
 #include "kestrin/gui/editorlayout.h"
 #include "kestrinhost.h"
 #include "support/xinput.h"
@@ -41,15 +41,8 @@ R sendStret(id receiver, const char* selector, A... args) {
     return reinterpret_cast<R (*)(id, SEL, A...)>(objc_msgSend_stret)(receiver, sel_registerName(selector), args...);
 }
 
-struct Point {
-    int x, y;
-};
-
-// The centre of a widget at the 900 x 450 size.
-Point centre(int widget) {
-    const fw::Box b = kestrin::layout::rect(widget);
-    return Point{(b.minX + b.maxX) / 2, (b.minY + b.maxY) / 2};
-}
+using Point = kestrintest::ScreenPoint;
+constexpr auto centre = kestrintest::widgetCentre;
 
 // An editor in a host window, with the plug-in it belongs to.
 struct OpenEditor {
@@ -143,20 +136,9 @@ protected:
     // The off-screen render of the editor at `width`, with the same settings.
     static bool sameAsOffscreen(const std::vector<std::uint8_t>& shot, int width,
                                 const std::vector<std::pair<int, double>>& settings = {}) {
-        editorshot::EditorSession s(width);
-        for (const auto& [index, normalized] : settings) s.client().param(index)->setFromHost(normalized);
-        for (int i = 0; i < 3; ++i) s.frame();
-        const auto screen = s.screen();
-        if (shot.size() != std::size_t(screen.w) * std::size_t(screen.h) * 4) return false;
-        long differing = 0;
-        for (int y = 0; y < screen.h; ++y)
-            for (int x = 0; x < screen.w; ++x) {
-                const fw::RGBA p = screen.at(x, y);
-                const std::uint8_t* q = &shot[(std::size_t(y) * screen.w + x) * 4];
-                if (p.r != q[0] || p.g != q[1] || p.b != q[2]) ++differing;
-            }
-        if (differing != 0) ADD_FAILURE() << differing << " pixels differ from the off-screen render at " << width;
-        return differing == 0;
+        return kestrintest::sameAsOffscreen(shot, width, [&](kestrin::Kestrin& client) {
+            for (const auto& [index, normalized] : settings) client.param(index)->setFromHost(normalized);
+        });
     }
 
     std::unique_ptr<testsupport::XInput> input;

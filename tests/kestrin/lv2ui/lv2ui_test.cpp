@@ -29,7 +29,7 @@
 #include <lv2/ui/ui.h>
 #include <lv2/urid/urid.h>
 
-#include "editorsession.h"
+#include "../offscreencompare.h"
 #include "framework/client/parameter.h"
 #include "kestrin/gui/editorlayout.h"
 #include "kestrin/kestrin.h"
@@ -40,7 +40,6 @@
 // Xlib last: its macros (Status, None, Bool) would break the names above.
 #include <X11/Xlib.h>
 
-
 // Under ThreadSanitizer, scripts/tsan-suppressions.txt covers Xlib's own double
 // unlock when a connection breaks (the lost-server cases).
 
@@ -49,14 +48,8 @@ namespace {
 constexpr std::uint32_t kFeedbackL = 2;
 constexpr std::uint32_t kSync = 8;
 
-struct Point {
-    int x, y;
-};
-
-Point centre(int widget) {
-    const fw::Box b = kestrin::layout::rect(widget);
-    return Point{(b.minX + b.maxX) / 2, (b.minY + b.maxY) / 2};
-}
+using Point = kestrintest::ScreenPoint;
+constexpr auto centre = kestrintest::widgetCentre;
 
 // The UI the manifest declares for the stereo plug-in, and its binary's path.
 struct DeclaredUi {
@@ -130,28 +123,15 @@ LV2_URID mapUri(LV2_URID_Map_Handle h, const char* uri) {
 
 // The off-screen render at `width` with the given plain values.
 bool sameAsOffscreen(const std::vector<std::uint8_t>& shot, int width,
-                            const std::vector<std::pair<std::uint32_t, float>>& plainValues = {}) {
-    editorshot::EditorSession s(width);
-    for (const auto& [port, plain] : plainValues) {
-        fw::Parameter* p = s.client().param(int(port));
-        p->setFromHost(p->normalizedFromPlain(plain));
-    }
-    for (int i = 0; i < 3; ++i) s.frame();
-    const auto screen = s.screen();
-    if (shot.size() != std::size_t(screen.w) * std::size_t(screen.h) * 4) {
-        ADD_FAILURE() << "the window is not " << screen.w << " x " << screen.h;
-        return false;
-    }
-    long differing = 0;
-    for (int y = 0; y < screen.h; ++y)
-        for (int x = 0; x < screen.w; ++x) {
-            const fw::RGBA p = screen.at(x, y);
-            const std::uint8_t* q = &shot[(std::size_t(y) * screen.w + x) * 4];
-            if (p.r != q[0] || p.g != q[1] || p.b != q[2]) ++differing;
+                     const std::vector<std::pair<std::uint32_t, float>>& plainValues = {}) {
+    return kestrintest::sameAsOffscreen(shot, width, [&](kestrin::Kestrin& client) {
+        for (const auto& [port, plain] : plainValues) {
+            fw::Parameter* p = client.param(int(port));
+            p->setFromHost(p->normalizedFromPlain(plain));
         }
-    if (differing != 0) ADD_FAILURE() << differing << " pixels differ from the off-screen render at " << width;
-    return differing == 0;
+    });
 }
+
 // The shared server resets when its last client goes, and refuses
 // connections while it does: one connection stays open for the whole run.
 void keepSharedServerUp() {
