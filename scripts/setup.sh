@@ -11,7 +11,8 @@ packages=(
   libsndfile1-dev
   lv2-dev liblilv-dev lilv-utils sordi
   jackd2 jalv xvfb
-  libx11-dev libxext-dev libxtst-dev libxfixes-dev
+  libx11-dev libxext-dev libxtst-dev
+  ardour libxfixes-dev
 )
 
 missing=()

@@ -240,4 +240,51 @@ TEST(Lv2Hosts, JalvRunsItUnderJacksDummyDriverAndLoadsEveryFactoryPreset) {
     }
 }
 
+// The value a kestrin-session script printed for `key` ("kestrin-session <key> <value>").
+std::string sessionLine(const std::string& output, const std::string& key) {
+    const std::string prefix = "kestrin-session " + key;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind(prefix, 0) == 0) return line.size() > prefix.size() ? line.substr(prefix.size() + 1) : "";
+    return "-";
+}
+
+TEST(Lv2Hosts, ArdourSavesReloadsAndExportsASessionWithItsState) {
+    if (std::string(ARDOUR_LUA).empty()) GTEST_SKIP() << "ardour7-lua is not installed";
+    if (!hostsCanLoadThisBuild()) GTEST_SKIP() << "a host cannot load a thread-sanitized plug-in";
+    Scratch scratch;
+    const std::string session = scratch.path("session");
+    const std::string exports = scratch.path("exports");
+    fs::create_directories(exports);
+    const std::string env = lv2Env() + "KESTRIN_SESSION_DIR=" + quote(session) + " KESTRIN_EXPORT_DIR=" +
+                            quote(exports) + " ";
+    auto run = [&](const char* script) {
+        return shell(env + "timeout 120 " + ARDOUR_LUA + " " + KESTRIN_ARDOUR_SCRIPTS + "/kestrin-session-" + script +
+                     ".lua");
+    };
+    // The setting made in the first session is there when Ardour opens it again.
+    for (const char* script : {"create", "check"}) {
+        SCOPED_TRACE(script);
+        const lv2test::ShellResult r = run(script);
+        EXPECT_EQ(r.status, 0) << r.output;
+        EXPECT_EQ(sessionLine(r.output, "plugin"), "Kestrin 3") << r.output;
+        EXPECT_EQ(sessionLine(r.output, "feedback"), "87.5") << r.output;
+        EXPECT_EQ(sessionLine(r.output, "done"), "") << r.output;
+    }
+    // Ardour 7.3's simple export corrupts its own heap now and then, with its own
+    // a-Delay as well as with Kestrin (about one run in four here): a crashed
+    // export is tried again, a few times at most.
+    lv2test::ShellResult exported;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        exported = run("export");
+        if (exported.status == 0) break;
+    }
+    ASSERT_EQ(exported.status, 0) << exported.output;
+    EXPECT_EQ(sessionLine(exported.output, "exported"), "") << exported.output;
+    int channels = 0;
+    const std::vector<float> audio = readWav((fs::path(exports) / "kestrin.wav").string(), channels);
+    EXPECT_EQ(channels, 2);
+    EXPECT_EQ(audio.size(), 2u * 48000u);
+}
+
 }  // namespace
