@@ -252,6 +252,9 @@ std::string sessionLine(const std::string& output, const std::string& key) {
 TEST(Lv2Hosts, ArdourSavesReloadsAndExportsASessionWithItsState) {
     if (std::string(ARDOUR_LUA).empty()) GTEST_SKIP() << "ardour7-lua is not installed";
     if (!hostsCanLoadThisBuild()) GTEST_SKIP() << "a host cannot load a thread-sanitized plug-in";
+    // With AddressSanitizer's runtime preloaded, ardour7-lua does not get its
+    // session open within minutes; the release build runs this test.
+    if (!std::string(KESTRIN_HOST_PRELOAD).empty()) GTEST_SKIP() << "Ardour does not start under the sanitizer runtime";
     Scratch scratch;
     const std::string session = scratch.path("session");
     const std::string exports = scratch.path("exports");
