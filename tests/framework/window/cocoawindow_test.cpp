@@ -17,29 +17,21 @@
 #include "framework/core/fpcontrol.h"
 #include "framework/graphics/image.h"
 #include "recordinglistener.h"
+#include "sysframeworks/appkittestutil.h"
 #include "support/xinput.h"
 #include "support/xvfbserver.h"
 
 namespace {
 
+using apptest::cmsg;
+using apptest::msg;
+using apptest::rectMsg;
+using apptest::runFor;
 using fw::Box;
 using fw::Key;
 using fw::MouseButton;
 using fw::MouseCursor;
 using fw::MouseState;
-
-template <class R = id, class... A>
-R send(id receiver, const char* selector, A... args) {
-    return reinterpret_cast<R (*)(id, SEL, A...)>(objc_msgSend)(receiver, sel_registerName(selector), args...);
-}
-template <class R = id, class... A>
-R send(const char* className, const char* selector, A... args) {
-    return send<R>(reinterpret_cast<id>(objc_getClass(className)), selector, args...);
-}
-template <class R, class... A>
-R sendStret(id receiver, const char* selector, A... args) {
-    return reinterpret_cast<R (*)(id, SEL, A...)>(objc_msgSend_stret)(receiver, sel_registerName(selector), args...);
-}
 
 // The host's own content view: counts the key events that reach it.
 int hostKeyDowns = 0;
@@ -58,11 +50,6 @@ Class hostContentViewClass() {
     return cls;
 }
 
-void runFor(double seconds) {
-    void* pool = objc_autoreleasePoolPush();
-    send<void>(send("NSRunLoop", "currentRunLoop"), "runUntilDate:", send("NSDate", "dateWithTimeIntervalSinceNow:", seconds));
-    objc_autoreleasePoolPop(pool);
-}
 
 using windowtest::Call;
 
@@ -86,15 +73,15 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(testsupport::sharedXvfb().running()) << testsupport::sharedXvfb().error();
         ASSERT_TRUE(NSApplicationLoad());  // also keeps AppKit linked: its classes are reached by name
-        ASSERT_NE(send("NSApplication", "sharedApplication"), nullptr);
+        ASSERT_NE(cmsg<id>("NSApplication", "sharedApplication"), nullptr);
         input = std::make_unique<testsupport::XInput>();
     }
 
     void TearDown() override {
         cocoaWindow.reset();
         if (hostWindow) {
-            send<void>(hostWindow, "close");
-            send<void>(hostWindow, "release");
+            msg<void>(hostWindow, "close");
+            msg<void>(hostWindow, "release");
         }
         runFor(0.02);
     }
@@ -103,29 +90,25 @@ protected:
     // view goes in there.
     void open(int width, int height) {
         const NSRect frame{{50, 50}, {double(width), double(height)}};
-        hostWindow = send(send("NSWindow", "alloc"), "initWithContentRect:styleMask:backing:defer:", frame, 1ul | 2ul,
+        hostWindow = msg<id>(cmsg<id>("NSWindow", "alloc"), "initWithContentRect:styleMask:backing:defer:", frame, 1ul | 2ul,
                           2ul, BOOL(NO));
-        send<void>(hostWindow, "setReleasedWhenClosed:", BOOL(NO));
-        id content = send(send(reinterpret_cast<id>(hostContentViewClass()), "alloc"), "initWithFrame:",
+        msg<void>(hostWindow, "setReleasedWhenClosed:", BOOL(NO));
+        id content = msg<id>(msg<id>(reinterpret_cast<id>(hostContentViewClass()), "alloc"), "initWithFrame:",
                           NSRect{{0, 0}, frame.size});
-        send<void>(hostWindow, "setContentView:", content);
-        send<void>(content, "release");
+        msg<void>(hostWindow, "setContentView:", content);
+        msg<void>(content, "release");
         listener.owner = &cocoaWindow;
         cocoaWindow = std::make_unique<fw::CocoaWindow>(fw::WindowUsage::host, content, &listener, width, height);
-        send<void>(hostWindow, "makeKeyAndOrderFront:", id(nullptr));
+        msg<void>(hostWindow, "makeKeyAndOrderFront:", id(nullptr));
         runFor(0.15);
-        xwindow = static_cast<Window>(send<long>(hostWindow, "windowNumber"));
+        xwindow = static_cast<Window>(msg<long>(hostWindow, "windowNumber"));
     }
 
     id view() const { return static_cast<id>(cocoaWindow->systemHandle()); }
 
     // Runs the loop until the listener saw `what` (or half a second passed).
     bool waitFor(const std::string& what, std::size_t count = 1) {
-        for (int i = 0; i < 50; ++i) {
-            if (listener.named(what).size() >= count) return true;
-            runFor(0.01);
-        }
-        return false;
+        return apptest::runUntil([&] { return listener.named(what).size() >= count; }, 0.5);
     }
 
     void click(int x, int y, int button = 1) {
@@ -150,9 +133,9 @@ TEST_F(CocoaWindowTest, ViewHasAClassOfItsOwnAndReportsItsSizeAtOnce) {
     ASSERT_FALSE(listener.named("resized").empty());
     EXPECT_EQ(listener.named("resized").front().x, 320);
     EXPECT_EQ(listener.named("resized").front().y, 200);
-    EXPECT_TRUE(send<BOOL>(view(), "acceptsFirstResponder"));
-    EXPECT_TRUE(send<BOOL>(view(), "isOpaque"));
-    EXPECT_EQ(send(hostWindow, "firstResponder"), view());
+    EXPECT_TRUE(msg<BOOL>(view(), "acceptsFirstResponder"));
+    EXPECT_TRUE(msg<BOOL>(view(), "isOpaque"));
+    EXPECT_EQ(msg<id>(hostWindow, "firstResponder"), view());
 
     // A second window registers a class of its own.
     RecordingListener other;
@@ -306,7 +289,7 @@ TEST_F(CocoaWindowTest, DragsCarryDeltasStartingFromZeroAndSetTheCursor) {
     EXPECT_EQ(moves[1].b, -20);
     EXPECT_EQ(moves.back().y, -43);
     EXPECT_TRUE(moves[1].state.leftButtonDown);
-    EXPECT_EQ(send("NSCursor", "currentCursor"), send("NSCursor", "resizeUpDownCursor"));
+    EXPECT_EQ(cmsg<id>("NSCursor", "currentCursor"), cmsg<id>("NSCursor", "resizeUpDownCursor"));
 
     // "none" hides the pointer until another shape is asked for.
     listener.cursor = MouseCursor::none;
@@ -319,7 +302,7 @@ TEST_F(CocoaWindowTest, DragsCarryDeltasStartingFromZeroAndSetTheCursor) {
     input->sync();
     runFor(0.05);
     EXPECT_FALSE(SysFwNSCursorIsHidden());
-    EXPECT_EQ(send("NSCursor", "currentCursor"), send("NSCursor", "pointingHandCursor"));
+    EXPECT_EQ(cmsg<id>("NSCursor", "currentCursor"), cmsg<id>("NSCursor", "pointingHandCursor"));
 }
 
 TEST_F(CocoaWindowTest, WheelStepsAreSignsAndLeavingTheViewIsReported) {
@@ -383,7 +366,7 @@ TEST_F(CocoaWindowTest, ResizeRequestsResizeTheViewAndReachTheListener) {
     open(300, 200);
     ASSERT_TRUE(cocoaWindow->requestResize(450, 225, false));
     runFor(0.1);
-    const NSRect frame = sendStret<NSRect>(view(), "frame");
+    const NSRect frame = rectMsg(view(), "frame");
     EXPECT_EQ(frame.size.width, 450);
     EXPECT_EQ(frame.size.height, 225);
     const Call last = listener.named("resized").back();
@@ -402,7 +385,7 @@ TEST_F(CocoaWindowTest, ClosingTheHostWindowEndsADragAndClosesTheEditorAtTheNext
     input->press(1);
     input->sync();
     ASSERT_TRUE(waitFor("click"));
-    send<void>(hostWindow, "close");
+    msg<void>(hostWindow, "close");
     EXPECT_FALSE(listener.named("captureCancelled").empty());
     runFor(0.1);
     input->release(1);
@@ -418,28 +401,28 @@ TEST_F(CocoaWindowTest, StandaloneWindowShowsItselfAndTerminatesWhenClosed) {
     RecordingListener own;
     fw::CocoaWindow standalone(fw::WindowUsage::standalone, nullptr, &own, 240, 120);
     runFor(0.15);
-    id window = send(static_cast<id>(standalone.systemHandle()), "window");
+    id window = msg<id>(static_cast<id>(standalone.systemHandle()), "window");
     ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(send<BOOL>(window, "isVisible"));
+    EXPECT_TRUE(msg<BOOL>(window, "isVisible"));
     EXPECT_FALSE(standalone.terminated());
     standalone.waitEventAndDispatch();  // returns after the next timer firing at the latest
     EXPECT_FALSE(own.named("animate").empty());
-    send<void>(window, "performClose:", id(nullptr));
+    msg<void>(window, "performClose:", id(nullptr));
     EXPECT_TRUE(standalone.terminated());
 }
 
 TEST_F(CocoaWindowTest, AViewTheHostKeepsAfterTheEditorClosedIsHarmless) {
     open(300, 200);
-    id kept = send(view(), "retain");
+    id kept = msg<id>(view(), "retain");
     const std::string className = cocoaWindow->viewClassName();
     cocoaWindow.reset();
     EXPECT_NE(objc_getClass(className.c_str()), Nil);  // still has an instance
     // Cocoa may still send it anything.
-    send<void>(kept, "drawRect:", NSRect{{0, 0}, {10, 10}});
-    send<void>(kept, "mouseDown:", id(nullptr));
-    send<void>(kept, "layout");
-    send<void>(kept, "onTimer:", id(nullptr));
-    send<void>(kept, "release");
+    msg<void>(kept, "drawRect:", NSRect{{0, 0}, {10, 10}});
+    msg<void>(kept, "mouseDown:", id(nullptr));
+    msg<void>(kept, "layout");
+    msg<void>(kept, "onTimer:", id(nullptr));
+    msg<void>(kept, "release");
     EXPECT_TRUE(listener.named("click").empty());
     EXPECT_EQ(objc_getClass(className.c_str()), Nil);  // gone with its last view
 }

@@ -21,6 +21,7 @@
 #include "kestrin/gui/editorlayout.h"
 #include "kestrinhost.h"
 #include "support/xinput.h"
+#include "sysframeworks/appkittestutil.h"
 #include "support/xvfbserver.h"
 
 // Xlib last: its macros (Status, None, Bool) would break the names above.
@@ -35,11 +36,6 @@ using kestrincli::KestrinHost;
 constexpr AudioUnitParameterID kFeedbackL = 2;
 constexpr AudioUnitParameterID kSync = 8;
 constexpr AudioUnitParameterID kUpsample = 15;
-
-template <class R, class... A>
-R sendStret(id receiver, const char* selector, A... args) {
-    return reinterpret_cast<R (*)(id, SEL, A...)>(objc_msgSend_stret)(receiver, sel_registerName(selector), args...);
-}
 
 using Point = kestrintest::ScreenPoint;
 constexpr auto centre = kestrintest::widgetCentre;
@@ -101,7 +97,7 @@ protected:
         return last;
     }
 
-    NSSize viewSize(const OpenEditor& e) const { return sendStret<NSRect>(e.window->view(), "frame").size; }
+    NSSize viewSize(const OpenEditor& e) const { return apptest::rectMsg(e.window->view(), "frame").size; }
 
     std::vector<std::uint8_t> grab(const OpenEditor& e) {
         const NSSize s = viewSize(e);
@@ -285,12 +281,11 @@ TEST_F(EditorView, AbsurdViewSizesFromTheHostAreSurvived) {
     ASSERT_TRUE(e.window);
     id view = e.window->view();
     for (NSSize size : {NSSize{0, 0}, NSSize{1, 1}, NSSize{1e6, 1e6}, NSSize{1e300, 3}, NSSize{30000, 20000}}) {
-        reinterpret_cast<void (*)(id, SEL, NSSize)>(objc_msgSend)(view, sel_registerName("setFrameSize:"), size);
+        apptest::msg(view, "setFrameSize:", size);
         e.window->runFor(0.05);
     }
     // Back at a real size, the editor shows what it should.
-    reinterpret_cast<void (*)(id, SEL, NSSize)>(objc_msgSend)(view, sel_registerName("setFrameSize:"),
-                                                              NSSize{900, 450});
+    apptest::msg(view, "setFrameSize:", NSSize{900, 450});
     input->moveTo(1900, 1190);
     input->sync();
     EXPECT_TRUE(sameAsOffscreen(settle(e), 900));
