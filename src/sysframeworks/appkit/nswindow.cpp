@@ -96,7 +96,12 @@ void destroyXWindow(WindowState* s) {
     if (s->contentView) viewDestroyXWindows(s->contentView);
     if (s->xwin == 0) return;
     unregisterXWindow(s->xwin);
-    if (Display* d = display()) XDestroyWindow(d, s->xwin);
+    if (Display* d = display()) {
+        XDestroyWindow(d, s->xwin);
+        // A closed window leaves the screen now, not when the application
+        // next flushes (it may block first, or end a modal run and go on).
+        XSync(d, False);
+    }
     s->xwin = 0;
     s->mapped = false;
 }
