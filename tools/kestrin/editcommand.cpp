@@ -1,7 +1,5 @@
 #include "editcommand.h"
 
-#include <algorithm>
-
 #include "auhost/unitobservers.h"
 #include "auhost/unitview.h"
 
