@@ -10,7 +10,7 @@ packages=(
   libstb-dev libpng-dev ttf-bitstream-vera
   libsndfile1-dev
   lv2-dev liblilv-dev lilv-utils sordi
-  jackd2 jalv xvfb
+  jackd2 libjack-jackd2-dev jalv xvfb
   libx11-dev libxext-dev libxtst-dev
   ardour libxfixes-dev
 )

@@ -30,6 +30,7 @@
 #include <lv2/urid/urid.h>
 
 #include "../offscreencompare.h"
+#include "jackprobe.h"
 #include "framework/client/parameter.h"
 #include "kestrin/gui/editorlayout.h"
 #include "kestrin/kestrin.h"
@@ -494,7 +495,8 @@ TEST(Lv2UiInJalv, ShowsTheEditorAndADragChangesIt) {
         Background jack({JACKD, "--no-realtime", "-n", jackName, "-d", "dummy", "-r", "48000", "-p", "512"});
         usleep(1500000);
         ASSERT_TRUE(jack.running());
-        Background jalv({JALV_GTK3, kestrin::lv2::kStereoUri});
+        const std::string jalvName = "kestrin-jalv-" + std::to_string(getpid());
+        Background jalv({JALV_GTK3, "--jack-name", jalvName, "--exact-jack-name", kestrin::lv2::kStereoUri});
         testsupport::XInput input;
         ASSERT_TRUE(input.ok());
         Window editor = 0;
@@ -543,6 +545,38 @@ TEST(Lv2UiInJalv, ShowsTheEditorAndADragChangesIt) {
             }
         EXPECT_GT(changed, 100);
         EXPECT_EQ(outside, 0);
+        EXPECT_TRUE(jalv.running());
+
+        // What the host holds, heard through JACK: a sine into the left input only.
+        // The right output then carries nothing but the left input's echoes, scaled
+        // by 1 - "Mix R", so dragging Mix R to the top silences it. Only the port
+        // value jalv passes to run() can do that.
+        kestrintest::JackProbe probe;
+        ASSERT_TRUE(probe.ok());
+        ASSERT_TRUE(probe.connectTo(jalvName));
+        probe.measure(1.2);
+        const kestrintest::JackProbe::Peaks heardBefore = probe.measure(0.5);
+        EXPECT_GT(heardBefore.left, 0.1f);
+        EXPECT_GT(heardBefore.right, 0.01f);
+        const Point mix = centre(kestrin::layout::mixKnobR);
+        input.moveToWindow(editor, mix.x, mix.y);
+        input.sync();
+        usleep(100000);
+        input.press(1);
+        input.sync();
+        for (int i = 1; i <= 20; ++i) {
+            usleep(30000);
+            input.moveToWindow(editor, mix.x, mix.y - 15 * i);
+            input.sync();
+        }
+        usleep(50000);
+        input.release(1);
+        input.moveTo(1900, 1190);
+        input.sync();
+        probe.measure(0.5);
+        const kestrintest::JackProbe::Peaks heardAfter = probe.measure(0.5);
+        EXPECT_GT(heardAfter.left, 0.1f);
+        EXPECT_LT(heardAfter.right, heardBefore.right * 1e-3f) << "the host's Mix R did not follow the drag";
         EXPECT_TRUE(jalv.running());
     }
     unsetenv("LV2_PATH");
