@@ -1,6 +1,8 @@
 #include "kestrin/kestrin.h"
 
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -49,8 +51,8 @@ void Kestrin::reset(double sampleRate, int, int numInputs, int) {
     monoInput_ = numInputs == 1;
     // The lines are sized here for the highest rate checkUpsampleRateChange can ask
     // for, so that no factor change allocates.
-    processor().prepareLines(oversamplingFactorInForce(hostSampleRate_, kLargestOversamplingFactor) *
-                             processorRate(hostSampleRate_));
+    processor().prepareLines(
+        workingProcessorRate(hostSampleRate_, oversamplingFactorInForce(hostSampleRate_, kLargestOversamplingFactor)));
     processor().initialize(processorRate(sampleRate));
     // The oversampler starts from silence too: factor 1 sets its filters' rate, which
     // clears them, and the next block's factor sets them up afresh. Without this a
@@ -60,10 +62,17 @@ void Kestrin::reset(double sampleRate, int, int numInputs, int) {
     appliedFactor_ = 0;
 }
 
+int Kestrin::workingProcessorRate(double hostRate, int factor) noexcept {
+    // In 64 bits: the factor in force keeps the product within kMaxWorkingRate, but a
+    // rate no host should give must not wrap into a negative or small rate either.
+    const std::int64_t rate = std::int64_t(factor) * std::int64_t(processorRate(hostRate));
+    return rate > std::int64_t(INT_MAX) ? INT_MAX : int(rate);
+}
+
 bool Kestrin::checkUpsampleRateChange(int factor) noexcept {
     if (!(hostSampleRate_ > 0.0f) || !std::isfinite(hostSampleRate_)) return false;  // no reset yet
     if (factor == appliedFactor_) return true;
-    processor().initialize(factor * processorRate(hostSampleRate_));
+    processor().initialize(workingProcessorRate(hostSampleRate_, factor));
     upsampler_.setBaseSampleRate(hostSampleRate_);
     if (!upsampler_.setOverSampleFactor(factor)) return false;
     appliedFactor_ = factor;

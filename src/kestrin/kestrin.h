@@ -71,6 +71,9 @@ private:
     // the lines reset sized) and the oversampler when the factor in force differs
     // from the applied one. False when no host rate is known yet.
     bool checkUpsampleRateChange(int factor) noexcept;
+    // Any thread. The processor's integer rate at `factor` times the host rate: the
+    // host rate truncated, times the factor, at most INT_MAX.
+    static int workingProcessorRate(double hostRate, int factor) noexcept;
     void followHostTempo(double hostTempo) noexcept;
     static void clearOutputs(std::span<float* const> outputs, int frames) noexcept;
 

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "framework/client/floatparameter.h"
 #include "framework/client/fxb.h"
@@ -99,6 +101,37 @@ TEST(FactoryPresets, TheClientStartsOnTheDefaultProgram) {
     EXPECT_EQ(k->presetBank().currentPresetIndex(), 0);
     EXPECT_EQ(k->presetBank().preset(0)->name, "Default");
     EXPECT_EQ(k->presetBank().preset(2)->name, "Chaotic Bliss");
+}
+
+TEST(FactoryPresets, ARefusedCopyOfTheBankChangesNoValueAndNoPreset) {
+    auto k = fw::makeClient<kestrin::Kestrin>();
+    fw::PresetBank& bank = k->presetBank();
+    ASSERT_TRUE(bank.loadPresetFromHost(2));
+    for (int i = 0; i < k->numParams(); ++i) k->param(i)->setFromHost(double((i * 5 + 2) % 7) / 7.0);
+    fw::Vec<std::uint8_t> before;
+    bank.writeStateChunk(before);
+    const std::string names[3] = {bank.preset(0)->name, bank.preset(1)->name, bank.preset(2)->name};
+
+    const auto real = kestrin::factoryPresetBank();
+    std::vector<std::vector<std::uint8_t>> refused;
+    for (std::size_t n = 0; n < real.size(); ++n) refused.emplace_back(real.begin(), real.begin() + long(n));
+    // "CcnK", "FxBk", the plug-in code of the bank and of each program, "FxCk", the
+    // program version: one flipped byte in any of them is a bank to refuse.
+    for (std::size_t at : {0u, 8u, 16u, 156u + 8u, 156u + 12u, 156u + 16u, 2u * 120u + 156u + 16u}) {
+        std::vector<std::uint8_t> b(real.begin(), real.end());
+        b[at] ^= 0x20;
+        refused.push_back(std::move(b));
+    }
+    for (const auto& bytes : refused) {
+        const fw::FXBPresets result = fw::loadPresetsFromFXB(*k, bytes, -1);
+        EXPECT_FALSE(result.status.ok()) << bytes.size();
+        EXPECT_TRUE(result.presets.empty()) << bytes.size();
+    }
+    fw::Vec<std::uint8_t> after;
+    bank.writeStateChunk(after);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), after.begin(), after.end()));
+    ASSERT_EQ(bank.numPresets(), 3);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(bank.preset(i)->name, names[i]);
 }
 
 }  // namespace

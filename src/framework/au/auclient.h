@@ -141,6 +141,7 @@ private:
     OSStatus copyPresentPreset(AUPreset& out);
 
     // Render steps (aurender.cpp); audio thread.
+    OSStatus renderSilenceWhilePulling(UInt32 frames, AudioBufferList& ioData) noexcept;
     void resizeScratch(int maxFrames);
     OSStatus pullInputs(const AudioTimeStamp& timeStamp, UInt32 frames) noexcept;
     OSStatus takeOutputs(UInt32 bus, UInt32 frames, AudioBufferList& ioData) noexcept;
@@ -173,6 +174,12 @@ private:
     std::vector<RenderNotify> renderNotifications_;
 
     // Render thread.
+    // Set while render pulls its input. A render that finds it set was re-entered
+    // through a cycle of connections (or called from a second thread, which a host
+    // must not do) and answers silence instead of pulling again. Atomic, not a plain
+    // flag, so that a second thread is a harmless wrong call and not a data race;
+    // relaxed: re-entry happens on the same thread, where program order suffices.
+    std::atomic<bool> pulling_{false};
     int scratchFrames_ = 0;
     double lastPulledSampleTime_;  // NaN until the first pull
     UInt32 lastPulledFrames_ = 0;
@@ -180,7 +187,7 @@ private:
     HostCallbackInfo rtHostCallbacks_{};
     AUMIDIOutputCallbackStruct rtMidiOutput_{};
 
-    Vec<float, 64> scratch_;          // (inputs + outputs) channels of scratchFrames_
+    Vec<float, 64> scratch_;          // (inputs + outputs + 1) channels of scratchFrames_, the last for silence
     std::vector<float*> inputPtrs_;   // one per plug-in input channel; null: none
     std::vector<float*> outputPtrs_;  // one per plug-in output channel; null: none
 

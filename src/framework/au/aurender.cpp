@@ -41,6 +41,8 @@ OSStatus AUClient::render(AudioUnitRenderActionFlags* ioActionFlags, const Audio
     if (timeStamp == nullptr || (timeStamp->mFlags & kAudioTimeStampSampleTimeValid) == 0)
         return kAudioUnitErr_InvalidPropertyValue;
     if (ioData == nullptr) return kAudio_ParamError;
+    // Before anything render changes: the outer render is still reading its scratch.
+    if (pulling_.load(std::memory_order_relaxed)) return renderSilenceWhilePulling(frames, *ioData);
 
     const HostSettings& settings = facade_->beginRender();
     if (frames > UInt32(settings.maxFrames)) return kAudioUnitErr_TooManyFramesToProcess;
@@ -54,7 +56,9 @@ OSStatus AUClient::render(AudioUnitRenderActionFlags* ioActionFlags, const Audio
         std::lock_guard<UncheckedMutex> lock(mutex_);
         // Several output buses of one time stamp pull the input once.
         if (!(timeStamp->mSampleTime == lastPulledSampleTime_) || frames > lastPulledFrames_) {
+            pulling_.store(true, std::memory_order_relaxed);
             const OSStatus status = pullInputs(*timeStamp, frames);
+            pulling_.store(false, std::memory_order_relaxed);
             if (status != noErr) return status;
         }
         const OSStatus status = takeOutputs(bus, frames, *ioData);
@@ -70,9 +74,29 @@ OSStatus AUClient::render(AudioUnitRenderActionFlags* ioActionFlags, const Audio
     return noErr;
 }
 
+OSStatus AUClient::renderSilenceWhilePulling(UInt32 frames, AudioBufferList& ioData) noexcept {
+    // A render re-entered from its own input pull: silence, nothing pulled, nothing
+    // processed, so a cycle of connections ends here instead of recursing.
+    if (frames > UInt32(scratchFrames_)) return kAudioUnitErr_TooManyFramesToProcess;
+    const UInt32 bytes = frames * UInt32(sizeof(float));
+    float* silence = scratch_.data() + (inputPtrs_.size() + outputPtrs_.size()) * std::size_t(scratchFrames_);
+    std::memset(silence, 0, bytes);  // the last caller may have written into it
+    for (UInt32 c = 0; c < ioData.mNumberBuffers; ++c) {
+        AudioBuffer& buffer = ioData.mBuffers[c];
+        if (buffer.mData == nullptr) {
+            buffer.mData = silence;
+            buffer.mDataByteSize = bytes;
+        } else {
+            std::memset(buffer.mData, 0, std::min(bytes, buffer.mDataByteSize));
+        }
+    }
+    return noErr;
+}
+
 void AUClient::resizeScratch(int maxFrames) {
     // Preparation: this allocation happens only when the host changes the maximum.
-    const std::size_t channels = inputPtrs_.size() + outputPtrs_.size();
+    // One channel more than the unit has: the silence a re-entered render hands out.
+    const std::size_t channels = inputPtrs_.size() + outputPtrs_.size() + 1;
     scratch_.resize(channels * std::size_t(maxFrames));
     scratchFrames_ = maxFrames;
     // Pointers into the old buffers are gone; the next render pulls its input anew.

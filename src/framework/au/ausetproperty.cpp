@@ -2,7 +2,6 @@
 // presets, host identification.
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -24,7 +23,19 @@ T load(const void* in) noexcept {
     return value;
 }
 
-bool isValidSampleRate(double rate) noexcept { return std::isfinite(rate) && rate > 0 && rate < 1e9; }
+bool isValidSampleRate(double rate) noexcept { return ClientFacade::acceptsSampleRate(rate); }
+
+// The host-callback record grew over time by whole pointer fields (hosts still pass
+// the older, shorter record). A size that ends inside a field keeps only the fields
+// before it: a pointer is never put together from host bytes and zeros.
+HostCallbackInfo hostCallbacksFrom(const void* in, UInt32 size) noexcept {
+    constexpr std::size_t kField = sizeof(void*);
+    static_assert(sizeof(HostCallbackInfo) % kField == 0);
+    HostCallbackInfo callbacks{};
+    const std::size_t whole = std::min<std::size_t>(size, sizeof callbacks) / kField * kField;
+    std::memcpy(&callbacks, in, whole);
+    return callbacks;
+}
 
 }  // namespace
 
@@ -66,7 +77,7 @@ OSStatus AUClient::writeProperty(AudioUnitPropertyID id, AudioUnitScope scope, A
         case kAudioUnitProperty_MaximumFramesPerSlice: {
             if (!needs(sizeof(UInt32))) return kAudioUnitErr_InvalidPropertyValue;
             const UInt32 frames = load<UInt32>(inData);
-            if (frames > kLargestMaximumFrames) return kAudioUnitErr_InvalidPropertyValue;
+            if (frames == 0 || frames > kLargestMaximumFrames) return kAudioUnitErr_InvalidPropertyValue;
             facade_->setMaxFrames(static_cast<int>(frames));
             return noErr;
         }
@@ -91,10 +102,8 @@ OSStatus AUClient::writeProperty(AudioUnitPropertyID id, AudioUnitScope scope, A
         }
         case kAudioUnitProperty_HostCallbacks: {
             if (scope != kAudioUnitScope_Global) return noErr;
-            // Older hosts pass the record without its last field.
             if (!needs(sizeof(void*))) return kAudioUnitErr_InvalidPropertyValue;
-            HostCallbackInfo callbacks{};
-            std::memcpy(&callbacks, inData, std::min<std::size_t>(inDataSize, sizeof callbacks));
+            const HostCallbackInfo callbacks = hostCallbacksFrom(inData, inDataSize);
             std::lock_guard<UncheckedMutex> lock(mutex_);
             hostCallbacks_ = callbacks;
             return noErr;
@@ -165,6 +174,9 @@ OSStatus AUClient::setStreamFormat(au::AUBus& bus, bool input, const AudioStream
 
 OSStatus AUClient::makeConnection(const AudioUnitConnection& connection) noexcept {
     if (connection.destInputNumber >= inputBuses_.size()) return kAudioUnitErr_InvalidElement;
+    // A unit fed by itself has no input to give; the bus keeps what it had.
+    if (connection.sourceAudioUnit != nullptr && connection.sourceAudioUnit == unitHandle())
+        return kAudioUnitErr_InvalidPropertyValue;
     au::AUBus& bus = inputBuses_[connection.destInputNumber];
     au::AUBus next = bus;
     next.clearConnection();

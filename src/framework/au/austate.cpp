@@ -100,7 +100,8 @@ OSStatus AUClient::restoreClassInfo(CFPropertyListRef state) {
 OSStatus AUClient::selectPreset(const AUPreset& preset) {
     if (facade_->selectPreset(preset.presetNumber)) return noErr;
     std::string name;
-    if (au::utf8FromCFString(preset.presetName, name)) facade_->addDefaultPreset(std::move(name));
+    // A number the bank does not have, with a name: the host saves the current sound.
+    if (au::utf8FromCFString(preset.presetName, name)) facade_->addPresetFromHost(std::move(name));
     return noErr;
 }
 

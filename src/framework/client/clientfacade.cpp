@@ -148,7 +148,7 @@ Status ClientFacade::loadWholeState(std::span<const std::uint8_t> chunk) noexcep
     std::lock_guard<UncheckedMutex> lock(bankMutex_);
     PresetBank& bank = client_->presetBank();
     if (Status s = bank.checkStateChunk(chunk); !s) return s;
-    return bank.loadStateChunk(chunk);
+    return bank.loadStateChunk(chunk);  // succeeds: the check read the same bytes
 }
 
 int ClientFacade::numPresets() noexcept {
@@ -175,9 +175,9 @@ bool ClientFacade::selectPreset(int index) noexcept {
     return bank.loadPresetFromHost(index);
 }
 
-void ClientFacade::addDefaultPreset(std::string name) {
+void ClientFacade::addPresetFromHost(std::string name) {
     std::lock_guard<UncheckedMutex> lock(bankMutex_);
-    client_->presetBank().addNewDefaultPresetFromHost(std::move(name));
+    client_->presetBank().addPresetFromHost(std::move(name));
 }
 
 // ---- Audio thread ----

@@ -88,6 +88,15 @@ public:
     void storePlainFromAudioThread(int index, double plain) noexcept;
 
     // ---- Settings; any host thread. Each change reaches the client at the next render ----
+    // The host rates a wrapper accepts, in hertz (what the command line accepts too):
+    // below, a rate is no audio rate; above, the rate times the oversampling factor
+    // leaves the range the processing is made for.
+    static constexpr double kLowestSampleRate = 8000.0;
+    static constexpr double kHighestSampleRate = 384000.0;
+    // Any thread. Whether `rate` lies in [kLowestSampleRate, kHighestSampleRate] (NaN does not).
+    static constexpr bool acceptsSampleRate(double rate) noexcept {
+        return rate >= kLowestSampleRate && rate <= kHighestSampleRate;
+    }
     HostSettings settings() const noexcept;
     void setSampleRate(double sampleRate) noexcept;
     void setMaxFrames(int maxFrames) noexcept;
@@ -101,20 +110,22 @@ public:
     // ---- State and presets; host thread, serialised with one another ----
     // Appends the client's state chunk.
     void saveState(Vec<std::uint8_t>& chunk);
-    // Applies a state chunk; values applied before a failure stay.
+    // Applies a state chunk when all of it reads without a failure (bytes after it
+    // are ignored); otherwise changes nothing.
     [[nodiscard]] Status loadState(std::span<const std::uint8_t> chunk) noexcept;
-    // Applies a state chunk only when all of it reads without a failure (and nothing
-    // follows it); otherwise changes nothing.
+    // The same, and a chunk that has bytes after it is refused too.
     [[nodiscard]] Status loadWholeState(std::span<const std::uint8_t> chunk) noexcept;
     int numPresets() noexcept;
+    // kNoPreset when none is selected.
     int currentPreset() noexcept;
     // Empty when `index` names no preset.
     std::string presetName(int index);
     // Keeps the current values in the current preset, then applies preset `index`.
     // False, changing nothing, when it is out of range.
     [[nodiscard]] bool selectPreset(int index) noexcept;
-    // Keeps the current values, then adds and applies a preset of defaults.
-    void addDefaultPreset(std::string name);
+    // Keeps the current sound as a preset called `name` (see PresetBank::addPresetFromHost)
+    // and makes it current; no value changes.
+    void addPresetFromHost(std::string name);
 
     // ---- Audio thread ----
     // Takes the newest settings and MIDI from the queue; never blocks, never allocates.

@@ -15,7 +15,7 @@ constexpr std::int32_t kChunkVersion = 0;
 }  // namespace
 
 PresetBank::PresetBank(Client& client, std::vector<Preset> presets)
-    : client_(client), presets_(std::move(presets)) {}
+    : client_(client), presets_(std::move(presets)), ownPresets_(numPresets()) {}
 
 const Preset* PresetBank::preset(int index) const noexcept {
     if (index < 0 || index >= numPresets()) return nullptr;
@@ -43,12 +43,21 @@ bool PresetBank::loadPresetFromHost(int index) noexcept {
     return true;
 }
 
-void PresetBank::addNewDefaultPresetFromHost(std::string name) {
-    Preset fresh = client_.makeDefaultPreset();
-    fresh.name = std::move(name);
+void PresetBank::addPresetFromHost(std::string name) {
     saveCurrentIntoPreset();
-    presets_.push_back(std::move(fresh));
-    (void)loadPresetFromHost(numPresets() - 1);  // the index exists: it was just appended
+    int index = kNoPreset;
+    for (int i = ownPresets_; i < numPresets(); ++i)
+        if (presets_[std::size_t(i)].name == name) index = i;  // named before: that entry again
+    if (index == kNoPreset) {
+        if (numHostPresets() >= kMaxHostPresets) presets_.erase(presets_.begin() + ownPresets_);
+        Preset added;
+        added.name = std::move(name);
+        presets_.push_back(std::move(added));
+        index = numPresets() - 1;
+    }
+    // The values are the current ones: nothing is applied, no listener hears of it.
+    currentPreset_ = index;
+    saveCurrentIntoPreset();
 }
 
 void PresetBank::writeStateChunk(Vec<std::uint8_t>& output) const {
@@ -64,7 +73,7 @@ void PresetBank::writeStateChunk(Vec<std::uint8_t>& output) const {
         writeFloat(output, static_cast<float>(client_.param(i)->getNormalized()), ByteOrder::little);
 }
 
-Status PresetBank::loadStateChunk(std::span<const std::uint8_t> chunk) noexcept {
+Status PresetBank::readStateChunk(std::span<const std::uint8_t> chunk, ChunkContents& out) const noexcept {
     ByteReader in(chunk.data(), chunk.size());
 
     std::uint32_t magic = 0;
@@ -77,42 +86,41 @@ Status PresetBank::loadStateChunk(std::span<const std::uint8_t> chunk) noexcept 
     // The reserved word and the plug-in version, which is not compared.
     if (Status s = in.skip(8); !s) return s;
 
-    std::int32_t presetIndex = 0;
-    if (Status s = in.readLEInt32(presetIndex); !s) return s;
-    if (presetIndex < 0 || presetIndex >= numPresets()) return Status::failure(kBadPresetIndex);
-    // The preset's stored values are not applied: the chunk's own values follow.
-    currentPreset_ = presetIndex;
+    if (Status s = in.readLEInt32(out.presetIndex); !s) return s;
+    if (out.presetIndex < kNoPreset) return Status::failure(kBadPresetIndex);
 
     std::int32_t count = 0;
     if (Status s = in.readLEInt32(count); !s) return s;
-    for (std::int32_t i = 0; i < count; ++i) {
+    // A negative count is an empty list.
+    out.valueCount = count > 0 ? count : 0;
+    out.values = chunk.data() + (chunk.size() - in.remaining());
+    // At most 4 * (2^31 - 1) bytes: no overflow in size_t.
+    if (Status s = in.skip(4 * std::size_t(out.valueCount)); !s) return s;
+    out.trailingBytes = in.remaining();
+    return Status::success();
+}
+
+Status PresetBank::loadStateChunk(std::span<const std::uint8_t> chunk) noexcept {
+    ChunkContents contents;
+    if (Status s = readStateChunk(chunk, contents); !s) return s;
+
+    // Every byte has been read: from here on nothing can fail. The preset's stored
+    // values are not applied, the chunk's own values follow.
+    currentPreset_ = contents.presetIndex < numPresets() ? contents.presetIndex : kNoPreset;
+    ByteReader values(contents.values, 4 * std::size_t(contents.valueCount));
+    for (std::int32_t i = 0; i < contents.valueCount; ++i) {
         float value = 0.0f;
-        if (Status s = in.readLEFloat(value); !s) return s;
-        // Values for parameters this plug-in no longer has are read and ignored.
+        (void)values.readLEFloat(value);  // within the bytes just checked
+        // Values for parameters this plug-in no longer has are ignored.
         if (Parameter* p = client_.param(i)) p->setFromHost(value);
     }
     return Status::success();
 }
 
 Status PresetBank::checkStateChunk(std::span<const std::uint8_t> chunk) const noexcept {
-    // The same reads as loadStateChunk, in the same order, so the same failures.
-    ByteReader in(chunk.data(), chunk.size());
-    std::uint32_t magic = 0;
-    if (Status s = in.readBE32(magic); !s) return s;
-    if (magic != kChunkMagic) return Status::failure(kBadMagic);
-    std::int32_t version = 0;
-    if (Status s = in.readLEInt32(version); !s) return s;
-    if (version > kChunkVersion) return Status::failure(kNewerChunk);
-    if (Status s = in.skip(8); !s) return s;
-    std::int32_t presetIndex = 0;
-    if (Status s = in.readLEInt32(presetIndex); !s) return s;
-    if (presetIndex < 0 || presetIndex >= numPresets()) return Status::failure(kBadPresetIndex);
-    std::int32_t count = 0;
-    if (Status s = in.readLEInt32(count); !s) return s;
-    // A negative count reads no value, as in loadStateChunk.
-    const std::size_t values = count > 0 ? std::size_t(count) : 0;
-    if (Status s = in.skip(values * 4); !s) return s;
-    if (in.remaining() != 0) return Status::failure(kTrailingBytes);
+    ChunkContents contents;
+    if (Status s = readStateChunk(chunk, contents); !s) return s;
+    if (contents.trailingBytes != 0) return Status::failure(kTrailingBytes);
     return Status::success();
 }
 

@@ -10,9 +10,13 @@
 //   4       4     chunk format version, 0
 //   8       4     reserved, 0
 //   12      4     plug-in version (major << 16 | minor << 8 | patch)
-//   16      4     current preset index
+//   16      4     current preset index (-1: none)
 //   20      4     parameter count P
 //   24      4 P   each parameter's normalized value as an IEEE single
+//
+// A chunk is read and checked whole before anything of it is applied, so a refused
+// chunk changes nothing. Presets the host names are kept after the plug-in's own
+// ones, at most kMaxHostPresets of them.
 //
 // The bank runs on host threads and is not locked; the wrapper serialises calls.
 
@@ -39,15 +43,23 @@ inline constexpr const char* kNewerChunk = "Can not load chunk done with a newer
 inline constexpr const char* kBadPresetIndex = "Invalid preset index in state chunk";
 inline constexpr const char* kTrailingBytes = "State chunk is longer than its parameter count says";
 
+// The current preset index when no preset is selected.
+inline constexpr int kNoPreset = -1;
+// Presets the host may add by naming; beyond it the oldest one goes.
+inline constexpr int kMaxHostPresets = 128;
+
 class PresetBank {
 public:
-    // Construction time. Takes the presets; the current preset is 0.
+    // Construction time. Takes the plug-in's own presets; the current preset is 0.
     PresetBank(Client& client, std::vector<Preset> presets);
 
     // Host thread.
     int numPresets() const noexcept { return static_cast<int>(presets_.size()); }
+    // Host thread. The presets the host added by naming (after the plug-in's own).
+    int numHostPresets() const noexcept { return numPresets() - ownPresets_; }
     // Host thread. Null when `index` is out of range.
     const Preset* preset(int index) const noexcept;
+    // kNoPreset when none is selected.
     int currentPresetIndex() const noexcept { return currentPreset_; }
 
     // Host thread. Stores every parameter's normalized value into the current preset
@@ -60,26 +72,39 @@ public:
     // preset first. False, changing nothing, when `index` is out of range.
     [[nodiscard]] bool loadPresetFromHost(int index) noexcept;
 
-    // Host thread. The host chose a preset number the bank does not have, with a name:
-    // appends a preset of defaults with that name, saves into the current preset,
-    // then applies the new one and makes it current.
-    void addNewDefaultPresetFromHost(std::string name);
+    // Host thread. The host saves the current sound under `name` (a preset number the
+    // bank does not have, with a name): the current values are kept in the preset that
+    // was current, then stored in the host-named preset called `name`, which is added
+    // when there is none (the oldest host-named one goes when kMaxHostPresets are
+    // there), and that preset becomes current. No parameter value changes.
+    void addPresetFromHost(std::string name);
 
     // Host thread. Appends the state chunk (24 + 4 P bytes) to `output`.
     void writeStateChunk(Vec<std::uint8_t>& output) const;
 
-    // Host thread. Reads and applies a state chunk. On failure the message is one of
-    // kBadMagic, kNewerChunk, kBadPresetIndex or kEndOfInput, and values applied
-    // before the failure stay applied.
+    // Host thread. Reads the whole chunk, then applies it: the values, and the preset
+    // index, where an index beyond the bank (a host-named preset this instance does
+    // not have) or kNoPreset selects no preset. On failure the message is one of
+    // kBadMagic, kNewerChunk, kBadPresetIndex (an index below kNoPreset) or
+    // kEndOfInput, and nothing has changed.
     [[nodiscard]] Status loadStateChunk(std::span<const std::uint8_t> chunk) noexcept;
-    // Host thread. Whether loadStateChunk would read `chunk` to its end without a
-    // failure, and that nothing follows it; the same messages, or kTrailingBytes.
-    // Changes nothing.
+    // Host thread. Whether loadStateChunk would accept `chunk`, and that nothing
+    // follows it; the same messages, or kTrailingBytes. Changes nothing.
     [[nodiscard]] Status checkStateChunk(std::span<const std::uint8_t> chunk) const noexcept;
 
 private:
+    // What a chunk holds, found by reading all of it.
+    struct ChunkContents {
+        std::int32_t presetIndex = 0;
+        std::int32_t valueCount = 0;          // 0 for a negative count
+        const std::uint8_t* values = nullptr;  // valueCount little-endian floats
+        std::size_t trailingBytes = 0;
+    };
+    Status readStateChunk(std::span<const std::uint8_t> chunk, ChunkContents& out) const noexcept;
+
     Client& client_;
     std::vector<Preset> presets_;
+    int ownPresets_ = 0;  // the plug-in's own presets, first in presets_
     int currentPreset_ = 0;
 };
 

@@ -246,6 +246,29 @@ TEST_F(KestrinProperties, SettingsOutsideAnyUsableRangeAreRefused) {
     EXPECT_EQ(rate, 88200.0);
 }
 
+TEST_F(KestrinProperties, HostRatesOutside8To384KilohertzAreRefusedAndTheRateStays) {
+    for (Float64 rate : {1e-300, 1.0, 7999.99, 384000.01, 3e8, 5.4e8}) {
+        EXPECT_EQ(setProperty(unit, kAudioUnitProperty_SampleRate, kGlobal, 0, rate),
+                  kAudioUnitErr_InvalidPropertyValue)
+            << rate;
+        for (AudioUnitScope scope : {kInput, kOutput})
+            EXPECT_EQ(autest::setStreamFormat(unit, scope, 0, rate, 2), kAudioUnitErr_InvalidProperty) << rate;
+    }
+    Float64 rate = 0, latency = -1;
+    ASSERT_EQ(getProperty(unit, kAudioUnitProperty_SampleRate, kGlobal, 0, rate), noErr);
+    EXPECT_EQ(rate, 44100.0);
+    ASSERT_EQ(getProperty(unit, kAudioUnitProperty_Latency, kGlobal, 0, latency), noErr);
+    EXPECT_EQ(latency, 0.0);
+    for (Float64 edge : {8000.0, 384000.0}) {
+        ASSERT_EQ(setProperty(unit, kAudioUnitProperty_SampleRate, kGlobal, 0, edge), noErr);
+        ASSERT_EQ(getProperty(unit, kAudioUnitProperty_SampleRate, kGlobal, 0, rate), noErr);
+        EXPECT_EQ(rate, edge);
+        ASSERT_EQ(autest::setStreamFormat(unit, kOutput, 0, edge == 8000.0 ? 384000.0 : 8000.0, 2), noErr);
+        ASSERT_EQ(getProperty(unit, kAudioUnitProperty_SampleRate, kGlobal, 0, rate), noErr);
+        EXPECT_EQ(rate, edge == 8000.0 ? 384000.0 : 8000.0);
+    }
+}
+
 TEST_F(KestrinProperties, BypassReadsBackAsZeroOrOne) {
     UInt32 bypass = 9;
     ASSERT_EQ(getProperty(unit, kAudioUnitProperty_BypassEffect, kGlobal, 0, bypass), noErr);

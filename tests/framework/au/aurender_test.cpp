@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <thread>
 #include <vector>
@@ -291,6 +292,28 @@ TEST_F(FakeRender, TransportComesFromTheHostCallbacksWithTempo120ByDefault) {
     EXPECT_EQ(fake.lastInfo.timeInSamples, 5);
 }
 
+TEST_F(FakeRender, AHostCallbackRecordCutInsideAFieldKeepsOnlyTheWholeFields) {
+    autest::prepareStereo(unit, input, 64);
+    autest::FakeClient& fake = fakeOf(unit);
+    RenderHarness h(unit, 2, 64);
+    Transport t{93.5, 700.0, true};
+    for (UInt32 size = 8; size < sizeof(HostCallbackInfo); ++size) {
+        const HostCallbackInfo record{&t, Transport::beatAndTempo, nullptr, Transport::state, Transport::state2};
+        unsigned char bytes[sizeof record];
+        std::memcpy(bytes, &record, sizeof record);
+        // After the whole fields the host's bytes are no pointer: they must not be called.
+        const UInt32 whole = size / 8 * 8;
+        std::memset(bytes + whole, 0x41, sizeof bytes - whole);
+        ASSERT_EQ(AudioUnitSetProperty(unit, kAudioUnitProperty_HostCallbacks, kAudioUnitScope_Global, 0, bytes, size),
+                  noErr)
+            << size;
+        ASSERT_EQ(h.render(64), noErr) << size;
+        EXPECT_EQ(fake.lastInfo.tempo, whole >= 16 ? 93.5 : 120.0) << size;
+        EXPECT_EQ(fake.lastInfo.timeInSamples, whole >= 32 ? 700 : 0) << size;
+        EXPECT_EQ(fake.lastInfo.hostIsPlaying, whole >= 32) << size;
+    }
+}
+
 struct NotifyLog {
     std::vector<AudioUnitRenderActionFlags> flags;
     std::vector<float> firstSample;
@@ -427,6 +450,79 @@ TEST_P(KestrinRender, UpstreamUnitIsPulledThroughTheConnection) {
               noErr);
     ASSERT_EQ(h.render(256), noErr);
     EXPECT_EQ(source.calls, 2);
+}
+
+TEST_P(KestrinRender, AUnitConnectedToItselfIsRefusedAndKeepsItsInput) {
+    Unit unit(component());
+    CallbackInput input(sine);
+    autest::prepareStereo(unit, input, 256);
+    ASSERT_EQ(autest::setProperty(unit, kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, UInt32(1)), noErr);
+    const AudioUnitConnection self{unit, 0, 0};
+    EXPECT_EQ(autest::setProperty(unit, kAudioUnitProperty_MakeConnection, kAudioUnitScope_Input, 0, self),
+              kAudioUnitErr_InvalidPropertyValue);
+    RenderHarness h(unit, 2, 256);
+    ASSERT_EQ(h.render(256), noErr);
+    EXPECT_EQ(input.calls, 1);
+    for (UInt32 c = 0; c < 2; ++c)
+        for (int i = 0; i < 256; ++i) ASSERT_EQ(h.channel(c)[i], sine(int(c), i)) << c << " " << i;
+}
+
+int countPreRenders(void* ref, AudioUnitRenderActionFlags* flags, const AudioTimeStamp*, UInt32, UInt32,
+                    AudioBufferList*) {
+    if (*flags & kAudioUnitRenderAction_PreRender) ++*static_cast<int*>(ref);
+    return noErr;
+}
+
+TEST_P(KestrinRender, ACycleThroughAnotherUnitGivesSilenceToTheReenteredPull) {
+    Unit a(component()), b(component());
+    CallbackInput input(sine);
+    autest::prepareStereo(a, input, 256);
+    ASSERT_EQ(autest::setMaxFrames(b, 256), noErr);
+    ASSERT_EQ(AudioUnitInitialize(b), noErr);
+    for (AudioUnit u : {a.get(), b.get()})
+        ASSERT_EQ(autest::setProperty(u, kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0, UInt32(1)),
+                  noErr);
+    RenderHarness h(a, 2, 256);
+    ASSERT_EQ(h.render(256), noErr);  // fills the host's buffers with the input
+    ASSERT_NE(h.channel(0)[100], 0.0f);
+
+    // a pulls b, b pulls a: the render of a that b's pull starts answers silence.
+    const AudioUnitConnection fromB{b, 0, 0}, fromA{a, 0, 0};
+    ASSERT_EQ(autest::setProperty(a, kAudioUnitProperty_MakeConnection, kAudioUnitScope_Input, 0, fromB), noErr);
+    ASSERT_EQ(autest::setProperty(b, kAudioUnitProperty_MakeConnection, kAudioUnitScope_Input, 0, fromA), noErr);
+    int bRenders = 0;
+    ASSERT_EQ(AudioUnitAddRenderNotify(b, countPreRenders, &bRenders), noErr);
+    ASSERT_EQ(h.render(256), noErr);  // settles the new settings
+    testsupport::RealtimeCounts counts;
+    {
+        testsupport::RealtimeWatch watch;
+        for (int i = 0; i < 10; ++i) ASSERT_EQ(h.render(256), noErr);
+        counts = watch.counts();
+    }
+    EXPECT_EQ(bRenders, 11);
+    for (UInt32 c = 0; c < 2; ++c)
+        for (int i = 0; i < 256; ++i) ASSERT_EQ(h.channel(c)[i], 0.0f) << c << " " << i;
+    if (testsupport::RealtimeWatch::countsAllocations()) {
+        EXPECT_EQ(counts.allocations, 0);
+    }
+    EXPECT_EQ(counts.blockingCalls, 0);
+    EXPECT_EQ(input.calls, 1);
+    ASSERT_EQ(AudioUnitRemoveRenderNotify(b, countPreRenders, &bRenders), noErr);
+}
+
+TEST_P(KestrinRender, AMaximumOfZeroFramesIsRefusedAndRenderingGoesOn) {
+    Unit unit(component());
+    CallbackInput input(sine);
+    autest::prepareStereo(unit, input, 256);
+    EXPECT_EQ(autest::setMaxFrames(unit, 0), kAudioUnitErr_InvalidPropertyValue);
+    UInt32 maxFrames = 0;
+    ASSERT_EQ(autest::getProperty(unit, kAudioUnitProperty_MaximumFramesPerSlice, kAudioUnitScope_Global, 0, maxFrames),
+              noErr);
+    EXPECT_EQ(maxFrames, 256u);
+    RenderHarness h(unit, 2, 256);
+    ASSERT_EQ(h.render(1), noErr);
+    ASSERT_EQ(h.render(256), noErr);
+    EXPECT_TRUE(allFinite(h, 256));
 }
 
 TEST_P(KestrinRender, RenderingAllocatesNothingWhileOtherThreadsChangeEverything) {

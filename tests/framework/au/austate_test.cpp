@@ -145,33 +145,56 @@ TEST(State, ForeignOrIncompleteDictionariesAreRefusedAndChangeNothing) {
     EXPECT_EQ(dataAt(classInfo(unit).get()), dataAt(classInfo(other).get()));
 }
 
-TEST(State, ACorruptChunkIsRefusedKeepingOnlyTheValuesAppliedBeforeIt) {
+std::pair<SInt32, std::string> presentPreset(AudioUnit unit) {
+    AUPreset present{};
+    EXPECT_EQ(getProperty(unit, kAudioUnitProperty_PresentPreset, kGlobal, 0, present), noErr);
+    return {present.presetNumber, toUTF8(CFRef<CFStringRef>(present.presetName).get())};
+}
+
+OSStatus restoreWithData(AudioUnit unit, CFMutableDictionaryRef state, const std::vector<UInt8>& chunk) {
+    CFRef<CFDataRef> data(CFDataCreate(nullptr, chunk.data(), CFIndex(chunk.size())));
+    CFDictionarySetValue(state, CFSTR("data"), data.get());
+    return restore(unit, state);
+}
+
+TEST(State, ARefusedChunkChangesNoValueAndNoPresetAtAnyByte) {
     Unit unit(autest::kestrin().factory);
+    ASSERT_EQ(setProperty(unit, kAudioUnitProperty_PresentPreset, kGlobal, 0, AUPreset{1, nullptr}), noErr);
+    setSome(unit, 0.5f);
     const std::vector<float> before = parameters(unit);
+    const std::vector<UInt8> chunkBefore = dataAt(classInfo(unit).get());
+
     Unit other(autest::kestrin().factory);
+    ASSERT_EQ(setProperty(other, kAudioUnitProperty_PresentPreset, kGlobal, 0, AUPreset{2, nullptr}), noErr);
     setSome(other, 1.0f);
     CFRef<CFMutableDictionaryRef> state = classInfo(other);
-    std::vector<UInt8> chunk = dataAt(state.get());
+    const std::vector<UInt8> chunk = dataAt(state.get());
+    ASSERT_EQ(chunk.size(), 88u);
 
-    std::vector<UInt8> badMagic = chunk;
-    badMagic[0] ^= 0xFF;
-    CFRef<CFDataRef> bad(CFDataCreate(nullptr, badMagic.data(), CFIndex(badMagic.size())));
-    CFDictionarySetValue(state.get(), CFSTR("data"), bad.get());
-    EXPECT_EQ(restore(unit, state.get()), kAudioUnitErr_InvalidPropertyValue);
-    EXPECT_EQ(parameters(unit), before);
-
-    // Cut after the first two values: they are applied, the rest is not.
-    CFRef<CFDataRef> cut(CFDataCreate(nullptr, chunk.data(), 24 + 2 * 4 + 3));
-    CFDictionarySetValue(state.get(), CFSTR("data"), cut.get());
-    EXPECT_EQ(restore(unit, state.get()), kAudioUnitErr_InvalidPropertyValue);
-    const std::vector<float> after = parameters(unit), wanted = parameters(other);
-    EXPECT_EQ(after[0], wanted[0]);
-    EXPECT_EQ(after[1], wanted[1]);
-    for (std::size_t i = 2; i < 15; ++i) EXPECT_EQ(after[i], before[i]) << i;
-
-    CFRef<CFDataRef> empty(CFDataCreate(nullptr, nullptr, 0));
-    CFDictionarySetValue(state.get(), CFSTR("data"), empty.get());
-    EXPECT_EQ(restore(unit, state.get()), kAudioUnitErr_InvalidPropertyValue);
+    std::vector<std::vector<UInt8>> refused;
+    for (std::size_t n = 0; n < chunk.size(); ++n) refused.emplace_back(chunk.begin(), chunk.begin() + long(n));
+    for (std::size_t at = 0; at < 4; ++at) {  // the magic
+        refused.push_back(chunk);
+        refused.back()[at] ^= 0x10;
+    }
+    refused.push_back(chunk);
+    refused.back()[4] = 1;  // a newer chunk version
+    refused.push_back(chunk);
+    refused.back()[19] = 0x80;  // a negative preset index
+    for (UInt8 count : {17, 200}) {  // more values claimed than the chunk holds
+        refused.push_back(chunk);
+        refused.back()[20] = count;
+    }
+    for (const std::vector<UInt8>& bytes : refused) {
+        EXPECT_EQ(restoreWithData(unit, state.get(), bytes), kAudioUnitErr_InvalidPropertyValue) << bytes.size();
+        EXPECT_EQ(parameters(unit), before) << bytes.size();
+        EXPECT_EQ(presentPreset(unit), (std::pair<SInt32, std::string>{1, "Lead Guitar Magic"})) << bytes.size();
+    }
+    EXPECT_EQ(dataAt(classInfo(unit).get()), chunkBefore);
+    // The whole chunk is taken as it is.
+    ASSERT_EQ(restoreWithData(unit, state.get(), chunk), noErr);
+    EXPECT_EQ(parameters(unit), parameters(other));
+    EXPECT_EQ(presentPreset(unit).first, 2);
 }
 
 std::vector<std::pair<SInt32, std::string>> factoryPresets(AudioUnit unit) {
@@ -228,23 +251,70 @@ TEST(Presets, SelectingAPresetKeepsTheEditsOfTheOneBefore) {
     EXPECT_EQ(parameters(unit), edited);  // saved into preset 0 before preset 2 was applied
 }
 
-TEST(Presets, AHostNamedPresetIsAddedWithDefaultValues) {
-    Unit fresh(autest::kestrin().factory);
-    const std::vector<float> defaults = parameters(fresh);
+TEST(Presets, AHostNamedPresetKeepsTheCurrentSound) {
     Unit unit(autest::kestrin().factory);
     setSome(unit, 0.7f);
+    const std::vector<float> edited = parameters(unit);
     ASSERT_EQ(setProperty(unit, kAudioUnitProperty_PresentPreset, kGlobal, 0, AUPreset{-1, CFSTR("My Sound")}), noErr);
-    AUPreset present{};
-    ASSERT_EQ(getProperty(unit, kAudioUnitProperty_PresentPreset, kGlobal, 0, present), noErr);
-    EXPECT_EQ(present.presetNumber, 3);
-    EXPECT_EQ(toUTF8(CFRef<CFStringRef>(present.presetName).get()), "My Sound");
-    EXPECT_EQ(parameters(unit), defaults);
+    EXPECT_EQ(presentPreset(unit), (std::pair<SInt32, std::string>{3, "My Sound"}));
+    EXPECT_EQ(parameters(unit), edited);
     EXPECT_EQ(factoryPresets(unit).size(), 4u);
+    // "My Sound" holds the edits: they come back after another preset was chosen.
+    ASSERT_EQ(setProperty(unit, kAudioUnitProperty_PresentPreset, kGlobal, 0, AUPreset{2, nullptr}), noErr);
+    ASSERT_NE(parameters(unit), edited);
+    ASSERT_EQ(setProperty(unit, kAudioUnitProperty_PresentPreset, kGlobal, 0, AUPreset{3, nullptr}), noErr);
+    EXPECT_EQ(parameters(unit), edited);
     // Neither in the bank nor named: nothing happens.
     ASSERT_EQ(setProperty(unit, kAudioUnitProperty_PresentPreset, kGlobal, 0, AUPreset{17, nullptr}), noErr);
     EXPECT_EQ(factoryPresets(unit).size(), 4u);
+    const AUPreset present{3, nullptr};
     EXPECT_EQ(AudioUnitSetProperty(unit, kAudioUnitProperty_PresentPreset, kGlobal, 0, &present, 8),
               kAudioUnitErr_InvalidPropertyValue);
+}
+
+TEST(Presets, NamingAgainReusesTheEntryAndTheHostsPresetsAreCapped) {
+    Unit unit(autest::kestrin().factory);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(AudioUnitSetParameter(unit, 0, kGlobal, 0, 0.1f * float(i + 1), 0), noErr);
+        ASSERT_EQ(setProperty(unit, kAudioUnitProperty_PresentPreset, kGlobal, 0, AUPreset{-1, CFSTR("Again")}),
+                  noErr);
+    }
+    EXPECT_EQ(factoryPresets(unit).size(), 4u);
+    EXPECT_EQ(presentPreset(unit), (std::pair<SInt32, std::string>{3, "Again"}));
+    for (int i = 0; i < 300; ++i) {
+        CFRef<CFStringRef> name(CFStringCreateWithFormat(nullptr, nullptr, CFSTR("Take %d"), i));
+        ASSERT_EQ(setProperty(unit, kAudioUnitProperty_PresentPreset, kGlobal, 0, AUPreset{-1, name.get()}), noErr);
+    }
+    const std::vector<std::pair<SInt32, std::string>> presets = factoryPresets(unit);
+    ASSERT_EQ(presets.size(), 3u + 128u);
+    EXPECT_EQ(presets[2].second, "Chaotic Bliss");
+    EXPECT_EQ(presets[3].second, "Take 172");  // the oldest went first
+    EXPECT_EQ(presets.back(), (std::pair<SInt32, std::string>{130, "Take 299"}));
+    EXPECT_EQ(presentPreset(unit), presets.back());
+}
+
+TEST(Presets, AStateSavedOnAHostNamedPresetOpensInAFreshInstance) {
+    Unit unit(autest::kestrin().factory);
+    setSome(unit, 0.6f);
+    ASSERT_EQ(setProperty(unit, kAudioUnitProperty_PresentPreset, kGlobal, 0, AUPreset{-1, CFSTR("Saved")}), noErr);
+    CFRef<CFMutableDictionaryRef> state = classInfo(unit);
+    const std::vector<UInt8> chunk = dataAt(state.get());
+    ASSERT_EQ(chunk[16], 3);  // the preset index: beyond a fresh instance's bank
+
+    Unit fresh(autest::kestrin().entry);
+    ASSERT_EQ(restore(fresh, state.get()), noErr);
+    EXPECT_EQ(parameters(fresh), parameters(unit));
+    EXPECT_EQ(presentPreset(fresh).first, -1);  // no preset is selected
+    EXPECT_EQ(factoryPresets(fresh).size(), 3u);
+    // What it saves now opens again, and so does a chunk naming any preset beyond.
+    CFRef<CFMutableDictionaryRef> again = classInfo(fresh);
+    Unit third(autest::kestrin().factory);
+    ASSERT_EQ(restore(third, again.get()), noErr);
+    EXPECT_EQ(parameters(third), parameters(unit));
+    std::vector<UInt8> far = chunk;
+    far[19] = 0x7F;
+    ASSERT_EQ(restoreWithData(third, again.get(), far), noErr);
+    EXPECT_EQ(parameters(third), parameters(unit));
 }
 
 TEST(Presets, PresetFilesRoundTripThroughTheHostLibrary) {

@@ -361,11 +361,19 @@ TEST(ClientFacadeState, PresetsKeepTheCurrentValuesAndStateRoundTrips) {
     ASSERT_TRUE(w.facade->loadState({chunk.data(), chunk.size()}).ok());
     ASSERT_TRUE(w.facade->getParameter(0, n));
     EXPECT_EQ(n, 0.125f);
-    EXPECT_FALSE(w.facade->loadState({chunk.data(), 10}).ok());  // short chunks are refused
+    ASSERT_TRUE(w.facade->setParameter(0, 0.5));
+    for (std::size_t cut : {std::size_t(10), std::size_t(20), chunk.size() - 1}) {
+        EXPECT_FALSE(w.facade->loadState({chunk.data(), cut}).ok()) << cut;  // short chunks are refused
+        ASSERT_TRUE(w.facade->getParameter(0, n));
+        EXPECT_EQ(n, 0.5) << cut;  // and change nothing
+        EXPECT_EQ(w.facade->currentPreset(), 0) << cut;
+    }
 
-    w.facade->addDefaultPreset("Mine");
+    w.facade->addPresetFromHost("Mine");
     EXPECT_EQ(w.facade->numPresets(), 3);
     EXPECT_EQ(w.facade->presetName(w.facade->currentPreset()), "Mine");
+    ASSERT_TRUE(w.facade->getParameter(0, n));
+    EXPECT_EQ(n, 0.5);  // naming keeps the sound
 }
 
 TEST(ClientFacadeState, AWholeLoadRefusesAChunkThatDoesNotReadWholeAndChangesNothing) {

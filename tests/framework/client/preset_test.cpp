@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "framework/client/preset.h"
@@ -146,37 +147,118 @@ TEST(StateChunk, AcceptsNegativeVersion) {
     EXPECT_DOUBLE_EQ(client->delay().value(), 7.5);
 }
 
-TEST(StateChunk, RejectsPresetIndexOutOfRangeBeforeApplyingValues) {
+// A client whose every value and preset index differ from a fresh one's.
+std::unique_ptr<testclient::TestClient> makeEditedClient() {
     auto client = makeTestClient();
-    for (std::int32_t bad : {3, -1, 1 << 30}) {
+    EXPECT_TRUE(client->presetBank().loadPresetFromHost(1));
+    client->delay().setFromHost(0.3);
+    client->cutoff().setFromHost(0.6);
+    client->mode().setFromHost(0.0);
+    client->sync().setFromHost(1.0);
+    return client;
+}
+
+std::vector<double> values(const fw::Client& client) {
+    std::vector<double> out;
+    for (int i = 0; i < client.numParams(); ++i) out.push_back(client.param(i)->getNormalized());
+    return out;
+}
+
+TEST(StateChunk, AnIndexBelowNoPresetIsRefusedBeforeApplyingValues) {
+    auto client = makeEditedClient();
+    const auto before = values(*client);
+    for (std::int32_t bad : {-2, -1000, std::int32_t(0x80000000)}) {
         ChunkBuilder b = ChunkBuilder::header(bad, 1);
         b.leFloat(0.0f);
         fw::Status s = load(client->presetBank(), b.bytes);
         EXPECT_STREQ(s.message(), "Invalid preset index in state chunk") << bad;
     }
-    EXPECT_EQ(client->delay().value(), 5.0);
-    EXPECT_EQ(client->presetBank().currentPresetIndex(), 0);
+    EXPECT_EQ(values(*client), before);
+    EXPECT_EQ(client->presetBank().currentPresetIndex(), 1);
 }
 
-TEST(StateChunk, EveryTruncationFailsAndKeepsWhatWasApplied) {
+TEST(StateChunk, AnIndexBeyondTheBankRestoresTheValuesAndSelectsNoPreset) {
+    for (std::int32_t beyond : {3, 1 << 30, fw::kNoPreset}) {
+        auto client = makeEditedClient();
+        ChunkBuilder b = ChunkBuilder::header(beyond, 2);
+        b.leFloat(0.0f).leFloat(1.0f);
+        ASSERT_TRUE(load(client->presetBank(), b.bytes).ok()) << beyond;
+        EXPECT_EQ(client->presetBank().currentPresetIndex(), fw::kNoPreset) << beyond;
+        EXPECT_EQ(client->delay().value(), 0.0) << beyond;
+        EXPECT_DOUBLE_EQ(client->cutoff().value(), 20000.0) << beyond;
+        // No preset is current, so saving the current values keeps them in none.
+        std::vector<std::vector<float>> presetsBefore;
+        for (int i = 0; i < 3; ++i) presetsBefore.push_back(client->presetBank().preset(i)->normalizedValues);
+        client->presetBank().saveCurrentIntoPreset();
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(client->presetBank().preset(i)->normalizedValues, presetsBefore[std::size_t(i)]) << beyond;
+    }
+    // What such a client saves reads back the same in a fresh one.
+    auto source = makeTestClient();
+    ASSERT_TRUE(load(source->presetBank(), ChunkBuilder::header(5, 1).leFloat(0.25f).bytes).ok());
+    const auto chunk = save(*source);
+    auto target = makeTestClient();
+    ASSERT_TRUE(load(target->presetBank(), chunk).ok());
+    EXPECT_EQ(save(*target), chunk);
+    EXPECT_EQ(target->presetBank().currentPresetIndex(), fw::kNoPreset);
+}
+
+TEST(StateChunk, EveryTruncationIsRefusedAndChangesNothing) {
     auto source = makeTestClient();
     ASSERT_TRUE(source->presetBank().loadPresetFromHost(2));
     source->delay().setFromHost(0.1);
     source->cutoff().setFromHost(0.9);
-    source->mode().setFromHost(0.0);
-    source->sync().setFromHost(1.0);
+    source->mode().setFromHost(1.0);
     const auto chunk = save(*source);
 
+    auto target = makeEditedClient();
+    const auto before = save(*target);
+    RecordingListener l("l");
+    target->delay().addListener(&l);
     for (std::size_t n = 0; n < chunk.size(); ++n) {
-        auto target = makeTestClient();
         fw::Status s = load(target->presetBank(), chunk, n);
         EXPECT_STREQ(s.message(), "Expected a byte, but found end of input") << n;
-        // Whole values before the cut were applied; the rest kept their defaults.
-        const std::size_t applied = n >= 24 ? (n - 24) / 4 : 0;
-        EXPECT_NEAR(target->delay().value(), applied >= 1 ? source->delay().value() : 5.0, 1e-5) << n;
-        EXPECT_EQ(target->mode().value(), applied >= 3 ? 0 : 1) << n;
-        EXPECT_EQ(target->sync().value(), false) << n;
-        EXPECT_EQ(target->presetBank().currentPresetIndex(), n >= 20 ? 2 : 0) << n;
+        EXPECT_EQ(save(*target), before) << n;
+    }
+    EXPECT_EQ(l.count("changed"), 0);
+    target->delay().removeListener(&l);
+    ASSERT_TRUE(load(target->presetBank(), chunk).ok());
+    EXPECT_EQ(save(*target), chunk);
+}
+
+TEST(StateChunk, CorruptChunksAreRefusedWithTheirMessageAndChangeNothing) {
+    const auto good = save(*makeTestClient());  // 4 values
+    struct Corruption {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+        const char* message;
+    };
+    std::vector<Corruption> corruptions;
+    for (std::size_t i = 0; i < 4; ++i) {
+        auto b = good;
+        b[i] ^= 0x01;
+        corruptions.push_back({"magic", b, fw::kBadMagic});
+    }
+    auto newer = good;
+    newer[4] = 1;
+    corruptions.push_back({"newer", newer, fw::kNewerChunk});
+    auto index = good;
+    index[19] = 0xFF;  // a large negative index
+    corruptions.push_back({"index", index, fw::kBadPresetIndex});
+    for (std::uint8_t count : {5, 17, 0xFF}) {  // more values claimed than present
+        auto b = good;
+        b[20] = count;
+        corruptions.push_back({"count", b, fw::kEndOfInput});
+    }
+    auto huge = good;
+    huge[23] = 0x7F;
+    corruptions.push_back({"huge count", huge, fw::kEndOfInput});
+
+    auto target = makeEditedClient();
+    const auto before = save(*target);
+    for (const Corruption& c : corruptions) {
+        EXPECT_STREQ(load(target->presetBank(), c.bytes).message(), c.message) << c.what;
+        EXPECT_EQ(save(*target), before) << c.what;
     }
 }
 
@@ -290,19 +372,58 @@ TEST(PresetBank, SavingStoresEveryCurrentValueIntoTheCurrentPreset) {
     EXPECT_NEAR(client->delay().value(), 7.0, 1e-6);
 }
 
-TEST(PresetBank, NewDefaultPresetSavesThePreviousOneFirst) {
+TEST(PresetBank, AHostNamedPresetKeepsTheCurrentSoundAndSavesThePreviousOne) {
     auto client = makeTestClient();
     ASSERT_TRUE(client->presetBank().loadPresetFromHost(1));
     client->mode().setFromHost(1.0);
-    client->presetBank().addNewDefaultPresetFromHost("Host preset");
+    client->delay().setFromHost(0.9);
+    const auto before = values(*client);
+    RecordingListener l("l");
+    client->delay().addListener(&l);
+    client->presetBank().addPresetFromHost("Host preset");
+    client->delay().removeListener(&l);
 
     fw::PresetBank& bank = client->presetBank();
     ASSERT_EQ(bank.numPresets(), 4);
+    EXPECT_EQ(bank.numHostPresets(), 1);
     EXPECT_EQ(bank.currentPresetIndex(), 3);
     EXPECT_EQ(bank.preset(3)->name, "Host preset");
     EXPECT_EQ(bank.preset(1)->normalizedValues[kMode], 1.0f);  // saved before switching
-    EXPECT_EQ(client->mode().value(), 1);                       // defaults applied
-    EXPECT_EQ(client->delay().value(), 5.0);
+    EXPECT_EQ(values(*client), before);                       // the sound is kept
+    EXPECT_EQ(l.count("changed"), 0);
+    // The new preset holds that sound: it comes back after another preset was chosen.
+    ASSERT_TRUE(bank.loadPresetFromHost(0));
+    EXPECT_NE(values(*client), before);
+    ASSERT_TRUE(bank.loadPresetFromHost(3));
+    for (std::size_t i = 0; i < before.size(); ++i) EXPECT_EQ(values(*client)[i], float(before[i])) << i;
+}
+
+TEST(PresetBank, NamingAgainReusesTheEntryAndHostPresetsAreCappedOldestFirst) {
+    auto client = makeTestClient();
+    fw::PresetBank& bank = client->presetBank();
+    bank.addPresetFromHost("Mine");
+    client->delay().setFromHost(0.2);
+    ASSERT_TRUE(bank.loadPresetFromHost(0));
+    client->delay().setFromHost(0.4);
+    bank.addPresetFromHost("Mine");
+    ASSERT_EQ(bank.numPresets(), 4);
+    EXPECT_EQ(bank.currentPresetIndex(), 3);
+    EXPECT_FLOAT_EQ(bank.preset(3)->normalizedValues[kDelay], 0.4f);
+    // A host-named preset may take the name of one of the plug-in's own: that one stays.
+    bank.addPresetFromHost(bank.preset(0)->name);
+    EXPECT_EQ(bank.numPresets(), 5);
+
+    auto named = [](int i) { return std::string("n").append(std::to_string(i)); };
+    for (int i = 0; i < fw::kMaxHostPresets + 10; ++i) bank.addPresetFromHost(named(i));
+    ASSERT_EQ(bank.numPresets(), 3 + fw::kMaxHostPresets);
+    EXPECT_EQ(bank.numHostPresets(), fw::kMaxHostPresets);
+    EXPECT_EQ(bank.preset(2)->name, "Preset 2");  // the plug-in's own are never dropped
+    EXPECT_EQ(bank.preset(3)->name, "n10");       // the oldest went first
+    EXPECT_EQ(bank.preset(bank.numPresets() - 1)->name, named(fw::kMaxHostPresets + 9));
+    EXPECT_EQ(bank.currentPresetIndex(), bank.numPresets() - 1);
+    bank.addPresetFromHost("n50");  // still there: reused, nothing dropped
+    EXPECT_EQ(bank.preset(3)->name, "n10");
+    EXPECT_EQ(bank.preset(bank.currentPresetIndex())->name, "n50");
 }
 
 TEST(PresetBank, ShortPresetsGiveDefaultsAndGrowWhenSaved) {
@@ -313,7 +434,7 @@ TEST(PresetBank, ShortPresetsGiveDefaultsAndGrowWhenSaved) {
     bank.saveCurrentIntoPreset();  // no preset: nothing to save into
     EXPECT_EQ(bank.numPresets(), 0);
 
-    bank.addNewDefaultPresetFromHost("First");
+    bank.addPresetFromHost("First");
     ASSERT_EQ(bank.numPresets(), 1);
     client->delay().setFromHost(1.0);
     bank.saveCurrentIntoPreset();
@@ -365,7 +486,8 @@ TEST(StateChunkCheck, RefusesWhatTheLoaderRefusesAndTrailingBytes) {
     foreign.bytes[0] ^= 0xFF;
     EXPECT_STREQ(client->presetBank().checkStateChunk(foreign.bytes).message(), fw::kBadMagic);
     EXPECT_STREQ(client->presetBank().checkStateChunk(ChunkBuilder::header(0, 0, 1).bytes).message(), fw::kNewerChunk);
-    EXPECT_STREQ(client->presetBank().checkStateChunk(ChunkBuilder::header(7, 0).bytes).message(), fw::kBadPresetIndex);
+    EXPECT_STREQ(client->presetBank().checkStateChunk(ChunkBuilder::header(-2, 0).bytes).message(), fw::kBadPresetIndex);
+    EXPECT_TRUE(client->presetBank().checkStateChunk(ChunkBuilder::header(7, 0).bytes).ok());  // selects none
     ChunkBuilder longer = ChunkBuilder::header(0, 1);
     longer.leFloat(0.5f).bytes.push_back(0);
     EXPECT_STREQ(client->presetBank().checkStateChunk(longer.bytes).message(), fw::kTrailingBytes);

@@ -218,7 +218,7 @@ TEST(Lv2State, RefusesChunksOfTheWrongTypeSizeOrOriginWithoutChangingAnything) {
     newer[4] = 1;
     cases.push_back({"newer version", chunkType, newer});
     auto badIndex = good;
-    badIndex[16] = 99;
+    badIndex[19] = 0x80;  // negative (an index beyond the bank only selects no preset)
     cases.push_back({"preset index", chunkType, badIndex});
     auto hugeCount = good;
     hugeCount[23] = 0x7F;
