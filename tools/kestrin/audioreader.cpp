@@ -11,7 +11,7 @@
 #include <cstring>
 #include <vector>
 
-#include "declaredlength.h"
+#include "headercheck.h"
 
 namespace kestrincli {
 
@@ -129,7 +129,7 @@ bool openAudioDescriptor(int fd, const std::string& name, std::unique_ptr<AudioR
         const ReadAt readAt = [fd](std::uint64_t offset, void* into, std::size_t length) {
             return ::pread(fd, into, length, off_t(offset)) == ssize_t(length);
         };
-        if (!checkDeclaredLength(readAt, std::uint64_t(st.st_size), name, error)) {
+        if (!checkHeader(readAt, std::uint64_t(st.st_size), name, error)) {
             ::close(fd);
             return false;
         }
@@ -148,8 +148,7 @@ bool openAudioDescriptor(int fd, const std::string& name, std::unique_ptr<AudioR
         return false;
     }
     if (info.samplerate < kLowestRate || info.samplerate > kHighestRate) {
-        error = "\"" + name + "\" is sampled at " + std::to_string(info.samplerate) +
-                " Hz; Kestrin 3 renders at 8000 Hz to 384000 Hz";
+        error = unsupportedRateMessage(name, info.samplerate);
         return false;
     }
     if (regular && info.frames <= 0) {

@@ -1,8 +1,11 @@
-#include "declaredlength.h"
+#include "headercheck.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <optional>
+
+#include "audiofile.h"
 
 namespace kestrincli {
 
@@ -38,7 +41,16 @@ bool refuse(const std::string& name, const std::string& claim, std::uint64_t hel
     return false;
 }
 
-// The audio of a RIFF, RIFX or RF64 WAVE file: the "data" chunk.
+bool rateAccepted(double rate) { return rate >= kLowestRate && rate <= kHighestRate; }
+
+// An 80-bit IEEE 754 extended number, as AIFF gives its sample rate.
+double extended(const unsigned char* p) {
+    const int exponent = ((p[0] & 0x7F) << 8) | p[1];
+    const double magnitude = std::ldexp(double(big(p + 2, 8)), exponent - 16383 - 63);
+    return (p[0] & 0x80) ? -magnitude : magnitude;
+}
+
+// The audio of a RIFF, RIFX or RF64 WAVE file: the "data" chunk; and the rate in "fmt ".
 bool checkWave(const ReadAt& readAt, std::uint64_t fileSize, bool bigEndian, bool rf64, const std::string& name,
                std::string& error) {
     std::optional<std::uint64_t> longDataSize;  // from RF64's ds64 chunk
@@ -47,6 +59,15 @@ bool checkWave(const ReadAt& readAt, std::uint64_t fileSize, bool bigEndian, boo
         unsigned char header[8];
         if (!readAt(at, header, sizeof header)) return true;
         const std::uint64_t size = bigEndian ? big(header + 4, 4) : little(header + 4, 4);
+        if (std::memcmp(header, "fmt ", 4) == 0 && size >= 8) {
+            unsigned char format[8];
+            if (!readAt(at + 8, format, sizeof format)) return true;
+            const double rate = double(bigEndian ? big(format + 4, 4) : little(format + 4, 4));
+            if (!rateAccepted(rate)) {
+                error = unsupportedRateMessage(name, rate);
+                return false;
+            }
+        }
         if (rf64 && std::memcmp(header, "ds64", 4) == 0 && size >= 16) {
             unsigned char sizes[16];
             if (!readAt(at + 8, sizes, sizeof sizes)) return true;
@@ -92,6 +113,10 @@ bool checkAiff(const ReadAt& readAt, std::uint64_t fileSize, bool aifc, const st
             if (!readAt(at + 8, comm, size >= 22 ? 22 : 18)) break;
             frames = big(comm + 2, 4);
             frameBytes = aiffFrameBytes(comm, size, aifc);
+            if (const double rate = extended(comm + 8); !rateAccepted(rate)) {
+                error = unsupportedRateMessage(name, rate);
+                return false;
+            }
         } else if (std::memcmp(header, "SSND", 4) == 0 && size >= 8) {
             unsigned char offset[4];
             if (!readAt(at + 8, offset, sizeof offset)) break;
@@ -112,7 +137,7 @@ bool checkAiff(const ReadAt& readAt, std::uint64_t fileSize, bool aifc, const st
 
 }  // namespace
 
-bool checkDeclaredLength(const ReadAt& readAt, std::uint64_t fileSize, const std::string& name, std::string& error) {
+bool checkHeader(const ReadAt& readAt, std::uint64_t fileSize, const std::string& name, std::string& error) {
     unsigned char head[12];
     if (fileSize < sizeof head || !readAt(0, head, sizeof head)) return true;
     const bool wave = std::memcmp(head + 8, "WAVE", 4) == 0;
@@ -124,6 +149,12 @@ bool checkDeclaredLength(const ReadAt& readAt, std::uint64_t fileSize, const std
         if (std::memcmp(head + 8, "AIFC", 4) == 0) return checkAiff(readAt, fileSize, true, name, error);
     }
     return true;
+}
+
+std::string unsupportedRateMessage(const std::string& name, double rate) {
+    char text[64];
+    std::snprintf(text, sizeof text, std::isfinite(rate) && std::fabs(rate) < 1e15 ? "%.0f" : "%g", rate);
+    return "\"" + name + "\" is sampled at " + text + " Hz; Kestrin 3 renders at 8000 Hz to 384000 Hz";
 }
 
 }  // namespace kestrincli

@@ -2,7 +2,7 @@
 // claims more audio than the file holds are refused with both figures; sound files,
 // other containers and headers it cannot follow pass to the decoder.
 
-#include "declaredlength.h"
+#include "headercheck.h"
 
 #include <gtest/gtest.h>
 
@@ -37,20 +37,35 @@ void chunk(Bytes& b, const char* id, std::uint64_t declared, const Bytes& body, 
     if (body.size() == declared && (declared & 1)) b.push_back(0);
 }
 
-Bytes wave(const char* riff, std::uint64_t declaredData, std::size_t presentData, bool withList = false) {
+Bytes format(std::uint32_t rate, bool be) {
+    Bytes f;
+    put(f, 1, 2, be);         // PCM
+    put(f, 2, 2, be);         // channels
+    put(f, rate, 4, be);
+    put(f, rate * 4, 4, be);  // bytes per second
+    put(f, 4, 2, be);         // bytes per frame
+    put(f, 16, 2, be);        // bits
+    return f;
+}
+
+Bytes wave(const char* riff, std::uint64_t declaredData, std::size_t presentData, bool withList = false,
+           std::uint32_t rate = 48000) {
     const bool be = std::strcmp(riff, "RIFX") == 0;
     Bytes b;
     tag(b, riff);
     put(b, 0, 4, be);
     tag(b, "WAVE");
-    chunk(b, "fmt ", 16, Bytes(16, 1), be);
+    chunk(b, "fmt ", 16, format(rate, be), be);
     if (withList) chunk(b, "LIST", 5, Bytes(5, 'x'), be);  // odd size: padded
     chunk(b, "data", declaredData, Bytes(presentData, 0), be);
     return b;
 }
 
+// 44100 as an 80-bit extended number: 0x400E (2^15 after the bias), mantissa 0xAC44 << 48.
+const Bytes k44100 = {0x40, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0};
+
 Bytes aiff(std::uint32_t commFrames, std::uint64_t ssndDeclared, std::size_t present, const char* compression = nullptr,
-           bool ssndFirst = false) {
+           bool ssndFirst = false, const Bytes& rate = k44100) {
     Bytes b;
     tag(b, "FORM");
     put(b, 0, 4, true);
@@ -59,7 +74,7 @@ Bytes aiff(std::uint32_t commFrames, std::uint64_t ssndDeclared, std::size_t pre
     put(comm, 2, 2, true);            // channels
     put(comm, commFrames, 4, true);   // frames
     put(comm, 16, 2, true);           // bits
-    append(comm, Bytes(10, 0));       // rate
+    append(comm, rate);
     if (compression) tag(comm, compression);
     Bytes ssnd;
     put(ssnd, 0, 4, true);  // offset
@@ -82,7 +97,7 @@ Bytes rf64(std::uint64_t ds64Data, std::size_t present) {
     put(ds, 0, 8, false);
     put(ds, 0, 4, false);
     chunk(b, "ds64", ds.size(), ds, false);
-    chunk(b, "fmt ", 16, Bytes(16, 1), false);
+    chunk(b, "fmt ", 16, format(96000, false), false);
     chunk(b, "data", 0xFFFFFFFFu, Bytes(present, 0), false);
     return b;
 }
@@ -99,11 +114,11 @@ Outcome check(const Bytes& file) {
         return true;
     };
     Outcome o;
-    o.ok = kestrincli::checkDeclaredLength(readAt, file.size(), "take.wav", o.error);
+    o.ok = kestrincli::checkHeader(readAt, file.size(), "take.wav", o.error);
     return o;
 }
 
-TEST(DeclaredLength, PassesFilesThatHoldWhatTheirHeaderClaims) {
+TEST(HeaderCheck, PassesFilesThatHoldWhatTheirHeaderClaims) {
     const struct {
         const char* what;
         Bytes file;
@@ -120,7 +135,7 @@ TEST(DeclaredLength, PassesFilesThatHoldWhatTheirHeaderClaims) {
         {"shorter than any header", Bytes{'R', 'I', 'F', 'F'}},
         {"a chunk runs past the end before any data", [] {
              Bytes b = wave("RIFF", 4, 4);
-             b.resize(12 + 8 + 4);  // "fmt " claims 16 bytes, 4 are there
+             b.resize(12 + 8 + 4);  // "fmt " claims 16 bytes, 4 are there (no rate yet)
              return b;
          }()},
     };
@@ -130,7 +145,7 @@ TEST(DeclaredLength, PassesFilesThatHoldWhatTheirHeaderClaims) {
     }
 }
 
-TEST(DeclaredLength, RefusesHeadersThatClaimMoreThanTheFileHoldsNamingBoth) {
+TEST(HeaderCheck, RefusesHeadersThatClaimMoreThanTheFileHoldsNamingBoth) {
     const struct {
         const char* what;
         Bytes file;
@@ -157,6 +172,34 @@ TEST(DeclaredLength, RefusesHeadersThatClaimMoreThanTheFileHoldsNamingBoth) {
         EXPECT_NE(o.error.find(c.claims), std::string::npos) << c.what << ": " << o.error;
         EXPECT_NE(o.error.find(c.holds), std::string::npos) << c.what << ": " << o.error;
     }
+}
+
+TEST(HeaderCheck, RefusesRatesOutsideWhatTheEffectRendersNamingTheRate) {
+    const struct {
+        const char* what;
+        Bytes file;
+        const char* rate;
+    } cases[] = {
+        {"WAV at 4294967295 Hz", wave("RIFF", 4, 4, false, 0xFFFFFFFFu), "sampled at 4294967295 Hz"},
+        {"WAV at 0 Hz", wave("RIFF", 4, 4, false, 0), "sampled at 0 Hz"},
+        {"RIFX at 7999 Hz", wave("RIFX", 4, 4, false, 7999), "sampled at 7999 Hz"},
+        // 2^20 = 1048576: exponent 16383 + 20, mantissa with only its top bit.
+        {"AIFF at 1048576 Hz", aiff(1, 12, 4, nullptr, false, {0x40, 0x13, 0x80, 0, 0, 0, 0, 0, 0, 0}),
+         "sampled at 1048576 Hz"},
+        {"AIFF at -44100 Hz", aiff(1, 12, 4, nullptr, false, {0xC0, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0}),
+         "sampled at -44100 Hz"},
+        {"AIFF at an infinite rate", aiff(1, 12, 4, nullptr, false, {0x7F, 0xFF, 0x80, 0, 0, 0, 0, 0, 0, 0}),
+         "sampled at inf Hz"},
+    };
+    for (const auto& c : cases) {
+        const Outcome o = check(c.file);
+        EXPECT_FALSE(o.ok) << c.what;
+        EXPECT_NE(o.error.find(c.rate), std::string::npos) << c.what << ": " << o.error;
+        EXPECT_NE(o.error.find("Kestrin 3 renders at 8000 Hz to 384000 Hz"), std::string::npos) << c.what;
+    }
+    // The edges themselves are accepted.
+    EXPECT_TRUE(check(wave("RIFF", 4, 4, false, 8000)).ok);
+    EXPECT_TRUE(check(wave("RIFF", 4, 4, false, 384000)).ok);
 }
 
 }  // namespace
