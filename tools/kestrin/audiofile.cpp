@@ -1,6 +1,5 @@
 #include "audiofile.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,55 +19,6 @@ std::string lowerExtension(const std::string& path) {
 }
 
 }  // namespace
-
-bool readAudioFile(const std::string& path, AudioData& out, std::string& error) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        error = "cannot read \"" + path + "\": " + std::strerror(errno);
-        return false;
-    }
-    if (S_ISDIR(st.st_mode)) {
-        error = "cannot read \"" + path + "\": it is a folder";
-        return false;
-    }
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (file == nullptr) {
-        error = "cannot read \"" + path + "\": " + sf_strerror(nullptr) +
-                " (Kestrin reads WAV, AIFF and FLAC files)";
-        return false;
-    }
-    struct Closer {
-        SNDFILE* f;
-        ~Closer() { sf_close(f); }
-    } closer{file};
-
-    if (info.channels != 1 && info.channels != 2) {
-        error = "\"" + path + "\" has " + std::to_string(info.channels) +
-                " channels; Kestrin 3 takes mono or stereo input";
-        return false;
-    }
-    if (info.samplerate < kLowestRate || info.samplerate > kHighestRate) {
-        error = "\"" + path + "\" is sampled at " + std::to_string(info.samplerate) +
-                " Hz; Kestrin 3 renders at 8000 Hz to 384000 Hz";
-        return false;
-    }
-    out.sampleRate = info.samplerate;
-    const auto channels = static_cast<std::size_t>(info.channels);
-    out.channels.assign(channels, {});
-    std::vector<float> block(4096 * channels);
-    for (;;) {
-        const sf_count_t got = sf_readf_float(file, block.data(), 4096);
-        if (got <= 0) break;
-        for (std::size_t c = 0; c < channels; ++c)
-            for (sf_count_t i = 0; i < got; ++i) out.channels[c].push_back(block[std::size_t(i) * channels + c]);
-    }
-    if (sf_error(file) != SF_ERR_NO_ERROR) {
-        error = "cannot read \"" + path + "\": " + sf_strerror(file);
-        return false;
-    }
-    return true;
-}
 
 bool outputFormatFor(const std::string& path, int& sndfileFormat, std::string& error) {
     const std::string ext = lowerExtension(path);

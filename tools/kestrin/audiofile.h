@@ -1,8 +1,8 @@
 #pragma once
-// Sound files for the command-line host, through libsndfile: reading WAV, AIFF or
-// FLAC into planar float channels, and writing the result without ever leaving a
+// Sound files for the command-line host, through libsndfile: audio held in memory,
+// the rates the host accepts, and writing the result without ever leaving a
 // half-written file behind (the data goes to a temporary file next to the
-// destination, renamed into place only when complete).
+// destination, renamed into place only when complete). Reading is in audioreader.h.
 
 #include <memory>
 #include <string>
@@ -20,10 +20,6 @@ struct AudioData {
 
 inline constexpr double kLowestRate = 8000.0;
 inline constexpr double kHighestRate = 384000.0;
-
-// Reads a mono or stereo file at 8 kHz to 384 kHz. False with a message naming the
-// file and the reason otherwise.
-bool readAudioFile(const std::string& path, AudioData& out, std::string& error);
 
 // The format an output name asks for: .wav (32-bit float), .aif/.aiff (32-bit float),
 // .flac (24-bit). False with a message for another extension.

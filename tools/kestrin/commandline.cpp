@@ -64,8 +64,9 @@ Options:
   --upsample 1|2|4|8     oversampling factor
   --block N              host block size in frames (default 512)
   --bypass               render with the effect bypassed
-  --state FILE           load a state saved by any host (.aupreset)
-  --save-state FILE      save the state used for this render (.aupreset)
+  --state FILE           load a state saved by any host (.aupreset, XML or binary)
+  --save-state FILE      save the state used for this render (.aupreset), written
+                         only when the render succeeds
   --tail SECONDS         render this long after the input ends (default: until the
                          echoes fall below -90 dBFS for a second, at most 30 s)
   --plugin PATH          the Kestrin.component to load (default: the one built with

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "audiofile.h"
+#include "audioreader.h"
 #include "commandline.h"
 #include "demophrase.h"
 #include "editcommand.h"
@@ -14,6 +15,7 @@
 #include "kestrinhost.h"
 #include "presetconvert.h"
 #include "renderjob.h"
+#include "statefile.h"
 
 namespace {
 
@@ -39,9 +41,13 @@ std::string defaultOutputName(const std::optional<std::string>& input) {
     return (p.parent_path() / (p.stem().string() + "-kestrin" + ext)).string();
 }
 
-// --state, --preset, --set, --upsample in that order; then --save-state.
+// --state, --preset, --set, --upsample in that order. --save-state is the caller's.
 bool applySettings(KestrinHost& host, const Command& c, std::string& error) {
     if (c.stateIn) {
+        if (!checkStateFileSize(*c.stateIn, error)) {
+            error = "cannot load the state \"" + *c.stateIn + "\": " + error;
+            return false;
+        }
         if (auhost::HostResult r = host.unit().loadPresetFile(*c.stateIn); !r) {
             error = "cannot load the state \"" + *c.stateIn + "\": " + r.message();
             return false;
@@ -54,22 +60,16 @@ bool applySettings(KestrinHost& host, const Command& c, std::string& error) {
         const int amount = *c.upsample == 1 ? 0 : *c.upsample == 2 ? 1 : *c.upsample == 4 ? 2 : 3;
         if (!host.setParameter("Upsample Amount", std::to_string(amount), error)) return false;
     }
-    if (c.stateOut) {
-        if (auhost::HostResult r = host.unit().savePresetFile(*c.stateOut); !r) {
-            error = "cannot save the state to \"" + *c.stateOut + "\": " + r.message();
-            return false;
-        }
-    }
     return true;
 }
 
 int runRender(const Command& c) {
-    AudioData input;
+    std::unique_ptr<AudioReader> input;
     std::string error;
     if (c.input) {
-        if (!readAudioFile(*c.input, input, error)) return failWith(error);
+        if (!openAudioFile(*c.input, input, error)) return failWith(error);
     } else {
-        input = makeDemoPhrase();
+        input = memoryReader(makeDemoPhrase());
     }
     const std::string outputPath = c.output.value_or(defaultOutputName(c.input));
 
@@ -78,16 +78,23 @@ int runRender(const Command& c) {
         return failWith(error);
     if (!applySettings(*host, c, error)) return failWith(error);
 
-    // The output is created before rendering so that an unwritable destination fails
-    // at once; it only appears under its name once complete.
+    // The output and the saved state are created before rendering so that an
+    // unwritable destination fails at once; they only appear under their names once
+    // the render is complete, both or neither.
     std::unique_ptr<OutputFile> output;
-    if (!OutputFile::create(outputPath, input.sampleRate, 2, output, error)) return failWith(error);
+    if (!OutputFile::create(outputPath, input->sampleRate(), 2, output, error)) return failWith(error);
+    std::unique_ptr<PendingState> state;
+    if (c.stateOut && !PendingState::create(*host, *c.stateOut, state, error)) return failWith(error);
 
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     RenderSummary summary;
-    if (!renderThrough(*host, c, input, *output, interrupted, summary, error)) return failWith(error);
+    if (!renderThrough(*host, c, *input, *output, interrupted, summary, error)) return failWith(error);
     if (!output->commit(error)) return failWith(error);
+    if (state && !state->commit(error)) {
+        std::remove(outputPath.c_str());
+        return failWith(error);
+    }
 
     if (!c.quiet) {
         std::error_code ec;

@@ -17,6 +17,7 @@
 #include "framework/client/nullhostcommand.h"
 #include "framework/lv2/lv2ttl.h"
 #include "kestrin/lv2/kestrinlv2.h"
+#include "statefile.h"
 
 namespace kestrincli {
 
@@ -44,6 +45,10 @@ private:
 };
 
 bool toLv2(KestrinHost& host, const std::string& input, const std::string& output, std::string& error) {
+    if (!checkStateFileSize(input, error)) {
+        error = "cannot load \"" + input + "\": " + error;
+        return false;
+    }
     if (auhost::HostResult r = host.unit().loadPresetFile(input); !r) {
         error = "cannot load \"" + input + "\": " + r.message();
         return false;

@@ -48,6 +48,44 @@ private:
     Clock::time_point lastDraw_{};
 };
 
+// The unit's input: the block the render loop read just before the render, then
+// silence. Reading happens between renders; the render callback only copies.
+class BlockInput final : public auhost::InputSource {
+public:
+    BlockInput(std::size_t channels, std::size_t capacity) : channels_(channels, std::vector<float>(capacity)) {
+        for (auto& c : channels_) pointers_.push_back(c.data());
+    }
+    // The planar buffers the next block is read into.
+    float* const* buffers() { return pointers_.data(); }
+    // Main thread, between renders: the next render plays the first `frames` frames.
+    void stage(std::size_t frames) {
+        staged_ = frames;
+        position_ = 0;
+    }
+
+    // Audio thread; never blocks, never allocates.
+    OSStatus fill(const AudioTimeStamp&, UInt32 frames, AudioBufferList& buffers) noexcept override {
+        for (UInt32 b = 0; b < buffers.mNumberBuffers; ++b) {
+            auto* out = static_cast<float*>(buffers.mBuffers[b].mData);
+            if (out == nullptr) return kAudio_ParamError;
+            const float* source = channels_[std::min<std::size_t>(b, channels_.size() - 1)].data();
+            for (UInt32 i = 0; i < frames; ++i) {
+                const std::size_t at = position_ + i;
+                out[i] = at < staged_ ? source[at] : 0.0f;
+            }
+            buffers.mBuffers[b].mDataByteSize = static_cast<UInt32>(frames * sizeof(float));
+        }
+        position_ += frames;
+        return noErr;
+    }
+
+private:
+    std::vector<std::vector<float>> channels_;
+    std::vector<float*> pointers_;
+    std::size_t staged_ = 0;
+    std::size_t position_ = 0;
+};
+
 // The factor "Upsample Amount" asks for, as the unit shows the parameter (0 to 3 for
 // 1x to 8x); 1 when it cannot be read.
 int askedOversamplingFactor(KestrinHost& host) {
@@ -69,16 +107,16 @@ std::string loweredFactorNote(const RenderSummary& summary) {
     return text;
 }
 
-bool renderThrough(KestrinHost& host, const Command& command, const AudioData& input, OutputFile& output,
+bool renderThrough(KestrinHost& host, const Command& command, AudioReader& input, OutputFile& output,
                    const std::atomic<bool>& stop, RenderSummary& summary, std::string& error) {
     auhost::HostedUnit& unit = host.unit();
-    const double rate = input.sampleRate;
-    const auto inputChannels = static_cast<UInt32>(input.channels.size());
+    const double rate = input.sampleRate();
+    const auto inputChannels = static_cast<UInt32>(input.channels());
     constexpr UInt32 kOutputChannels = 2;
     const auto block = static_cast<UInt32>(command.block);
 
     // Set up the way a host prepares an insert: formats, slice size, transport, input.
-    auhost::PlanarInput source(input.channels);
+    BlockInput source(inputChannels, block);
     // Each step runs only when the one before it succeeded.
     auhost::HostResult prepared = unit.setStreamFormat(kAudioUnitScope_Input, 0, rate, inputChannels);
     if (prepared) prepared = unit.setStreamFormat(kAudioUnitScope_Output, 0, rate, kOutputChannels);
@@ -103,34 +141,48 @@ bool renderThrough(KestrinHost& host, const Command& command, const AudioData& i
         return false;
     }
 
-    const std::size_t inputFrames = input.frames();
     const bool fixedTail = command.tail.has_value();
     // Bypassed, nothing rings out; otherwise the tail is fixed or found by listening.
     const double tailSeconds = fixedTail ? *command.tail : command.bypass ? 0.0 : kLongestTailSeconds;
     const auto tailLimit = static_cast<std::size_t>(std::llround(tailSeconds * rate));
     const auto silenceHold = static_cast<std::size_t>(std::llround(kSilenceHoldSeconds * rate));
     const float threshold = float(std::pow(10.0, kSilenceThresholdDbfs / 20.0));
+    // For the progress bar only; a stream that does not know its length shows the tail.
+    const double expectedFrames = double(input.declaredFrames().value_or(0));
 
     std::vector<float> left(block), right(block);
     float* outs[kOutputChannels] = {left.data(), right.data()};
     float peak = 0.0f;
-    std::size_t rendered = 0, quietRun = 0;
+    std::size_t inputFrames = 0, tailDone = 0, quietRun = 0;
+    bool inTail = false;
     ProgressBar progress(!command.quiet);
     const auto started = Clock::now();
 
     for (;;) {
-        const bool inTail = rendered >= inputFrames;
-        const std::size_t tailDone = inTail ? rendered - inputFrames : 0;
         if (inTail && tailDone >= tailLimit) break;
         if (inTail && !fixedTail && quietRun >= silenceHold) break;
         if (stop.load(std::memory_order_relaxed)) {
             error = "interrupted; no output written";
             return false;
         }
-        // Blocks never straddle the end of the input, so the tail is measured cleanly.
-        std::size_t frames = block;
-        if (!inTail) frames = std::min<std::size_t>(frames, inputFrames - rendered);
-        else frames = std::min<std::size_t>(frames, tailLimit - tailDone);
+        // A block of input, or after its end a block of the tail. A short read ends
+        // the input, so blocks never straddle its end and the tail is measured cleanly.
+        const bool tailBlock = inTail;
+        std::size_t frames = 0;
+        if (!tailBlock) {
+            if (!input.read(source.buffers(), block, frames, error)) return false;
+            inTail = frames < block;
+            inputFrames += frames;
+            if (frames == 0) {
+                if (inputFrames > 0) continue;
+                error = "the input holds no audio (0 frames)";
+                return false;
+            }
+            source.stage(frames);
+        } else {
+            frames = std::min<std::size_t>(block, tailLimit - tailDone);
+            source.stage(0);
+        }
 
         if (OSStatus s = unit.render(outs, kOutputChannels, UInt32(frames)); s != noErr) {
             error = "Kestrin 3 failed to render (" + std::to_string(s) + ")";
@@ -140,12 +192,12 @@ bool renderThrough(KestrinHost& host, const Command& command, const AudioData& i
             const float level = std::max(std::fabs(left[i]), std::fabs(right[i]));
             peak = std::max(peak, level);
             // After the input only echoes remain: count how long they have stayed quiet.
-            if (inTail) quietRun = level < threshold ? quietRun + 1 : 0;
+            if (tailBlock) quietRun = level < threshold ? quietRun + 1 : 0;
         }
         if (!output.write(outs, frames, error)) return false;
-        rendered += frames;
-        const double total = double(inputFrames + tailLimit);
-        progress.update(total > 0 ? double(rendered) / total : 1.0, rendered < inputFrames ? "input" : "echoes");
+        if (tailBlock) tailDone += frames;
+        const double total = expectedFrames + double(tailLimit);
+        progress.update(total > 0 ? double(inputFrames + tailDone) / total : 1.0, tailBlock ? "echoes" : "input");
     }
     progress.finish();
     const double wall = std::chrono::duration<double>(Clock::now() - started).count();
@@ -154,7 +206,7 @@ bool renderThrough(KestrinHost& host, const Command& command, const AudioData& i
     summary.askedFactor = askedOversamplingFactor(host);
     summary.usedFactor = kestrin::oversamplingFactorInForce(rate, summary.askedFactor);
     summary.inputSeconds = double(inputFrames) / rate;
-    summary.outputSeconds = double(rendered) / rate;
+    summary.outputSeconds = double(inputFrames + tailDone) / rate;
     summary.peakDbfs = peak > 0.0f ? 20.0 * std::log10(double(peak)) : -INFINITY;
     summary.realtimeFactor = wall > 0 ? summary.outputSeconds / wall : 0;
     summary.outputPath = output.path();

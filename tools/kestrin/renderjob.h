@@ -2,15 +2,18 @@
 // RenderJob: `kestrin render` from the loaded plug-in to the written file.
 //
 // The input is fed through the unit's render callback in host-sized blocks with a
-// running transport, exactly as a DAW plays a track through an insert effect. After
-// the input the echoes ring out: for a fixed time, or until the output has stayed
-// below -90 dBFS for a second (at most 30 s).
+// running transport, exactly as a DAW plays a track through an insert effect. Each
+// block is read from the input just before it is rendered and written out just
+// after, so memory does not grow with the input's length. After the input the
+// echoes ring out: for a fixed time, or until the output has stayed below -90 dBFS
+// for a second (at most 30 s).
 
 #include <atomic>
 #include <cmath>
 #include <string>
 
 #include "audiofile.h"
+#include "audioreader.h"
 #include "commandline.h"
 #include "kestrinhost.h"
 
@@ -36,8 +39,9 @@ inline constexpr double kSilenceHoldSeconds = 1.0;
 inline constexpr double kLongestTailSeconds = 30.0;
 
 // Main thread. Renders `input` through `host` into `output`. `stop` is polled between
-// blocks (set from a signal handler); false with a message on failure or when stopped.
-bool renderThrough(KestrinHost& host, const Command& command, const AudioData& input, OutputFile& output,
+// blocks (set from a signal handler); false with a message on failure, when the input
+// cannot be read to its end, or when stopped.
+bool renderThrough(KestrinHost& host, const Command& command, AudioReader& input, OutputFile& output,
                    const std::atomic<bool>& stop, RenderSummary& summary, std::string& error);
 
 }  // namespace kestrincli

@@ -1,6 +1,7 @@
 // CFPropertyList: reading and writing property lists, validity and deep copies.
 
 #include "sysframeworks/common/diagnostics.h"
+#include "sysframeworks/corefoundation/binaryplist.h"
 #include "sysframeworks/corefoundation/cfcollections.h"
 #include "sysframeworks/corefoundation/cfmisc.h"
 #include "sysframeworks/corefoundation/cfstringimpl.h"
@@ -9,8 +10,6 @@
 #include <cstring>
 
 namespace {
-
-constexpr char kBinaryMagic[] = "bplist";
 
 CFPropertyListRef readPlist(CFAllocatorRef allocator, CFDataRef data, CFOptionFlags options,
                             CFPropertyListFormat* format, std::string& error, CFIndex& code) {
@@ -24,11 +23,10 @@ CFPropertyListRef readPlist(CFAllocatorRef allocator, CFDataRef data, CFOptionFl
         error = "unknown mutability option";
         return nullptr;
     }
-    if (d->bytes.size() >= 6 && std::memcmp(d->bytes.data(), kBinaryMagic, 6) == 0) {
-        if (format) *format = kCFPropertyListBinaryFormat_v1_0;
-        code = kCFPropertyListReadUnknownVersionError;
-        error = "binary property lists are not supported";
-        return nullptr;
+    if (cf::looksLikeBinaryPlist(d->bytes.data(), d->bytes.size())) {
+        CFPropertyListRef result = cf::readBinaryPlist(allocator, d->bytes.data(), d->bytes.size(), options, error);
+        if (result && format) *format = kCFPropertyListBinaryFormat_v1_0;
+        return result;
     }
     CFPropertyListRef result = cf::readXMLPlist(allocator, d->bytes.data(), d->bytes.size(), options, error);
     if (result && format) *format = kCFPropertyListXMLFormat_v1_0;

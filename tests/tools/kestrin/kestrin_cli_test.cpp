@@ -1,8 +1,12 @@
 // End-to-end tests of `kestrin`: each runs the built program, as a user would, and
 // checks its exit code, its messages and the file it wrote.
 
+#include <CoreFoundation/CoreFoundation.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +18,10 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "sysframeworks/bplistencoder.h"
+
+extern char** environ;
 
 namespace {
 
@@ -118,6 +126,49 @@ protected:
                 x = (float(s >> 8) / float(1u << 24) - 0.5f) * 0.6f;
             }
         return a;
+    }
+
+    // Runs `kestrin` directly (no shell) and gives its peak resident set in kB.
+    int runMeasured(const std::vector<std::string>& args, long& peakKb) const {
+        std::vector<std::string> all = {KESTRIN_TOOL};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        if (::posix_spawn(&pid, KESTRIN_TOOL, nullptr, nullptr, argv.data(), environ) != 0) return -1;
+        int status = 0;
+        struct rusage usage {};
+        if (::wait4(pid, &status, 0, &usage) != pid) return -1;
+        peakKb = usage.ru_maxrss;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    static void writeBytes(const fs::path& p, const std::string& bytes) {
+        std::ofstream out(p, std::ios::binary | std::ios::trunc);
+        out << bytes;
+    }
+
+    // Overwrites `n` little- or big-endian bytes at the first `tag` + `skip`.
+    static void patch(const fs::path& p, const char* tag, std::size_t skip, std::uint64_t value, int n, bool big) {
+        std::string bytes = slurp(p);
+        const std::size_t at = bytes.find(tag);
+        ASSERT_NE(at, std::string::npos) << tag;
+        for (int i = 0; i < n; ++i)
+            bytes[at + skip + std::size_t(i)] = char(value >> (8 * (big ? n - 1 - i : i)));
+        writeBytes(p, bytes);
+    }
+
+    // The binary property-list form of an XML one.
+    static void toBinaryPlist(const fs::path& xml, const fs::path& binary) {
+        const std::string text = slurp(xml);
+        CFDataRef data = CFDataCreate(nullptr, reinterpret_cast<const UInt8*>(text.data()), CFIndex(text.size()));
+        CFPropertyListRef plist = CFPropertyListCreateWithData(nullptr, data, kCFPropertyListImmutable, nullptr, nullptr);
+        CFRelease(data);
+        ASSERT_NE(plist, nullptr) << xml;
+        const bplisttest::Bytes bytes = bplisttest::encode(plist);
+        CFRelease(plist);
+        writeBytes(binary, std::string(bytes.begin(), bytes.end()));
     }
 
     // Energy of a channel over [from, to).
@@ -265,12 +316,20 @@ TEST_F(KestrinTool, SavedStateReproducesTheOutputBitForBit) {
     const ToolRun loaded = run({"render", path("noise.wav").string(), "-o", path("b.wav").string(), "--state",
                             path("state.aupreset").string(), "--tail", "0.5"});
     ASSERT_EQ(loaded.exitCode, 0) << loaded.err;
-    const Audio a = readAudio(path("a.wav")), b = readAudio(path("b.wav"));
+    // Hosts also save presets as binary property lists; the same state loads from one.
+    toBinaryPlist(path("state.aupreset"), path("binary.aupreset"));
+    ASSERT_EQ(slurp(path("binary.aupreset")).rfind("bplist00", 0), 0u);
+    const ToolRun binary = run({"render", path("noise.wav").string(), "-o", path("c.wav").string(), "--state",
+                                path("binary.aupreset").string(), "--tail", "0.5"});
+    ASSERT_EQ(binary.exitCode, 0) << binary.err;
+    const Audio a = readAudio(path("a.wav")), b = readAudio(path("b.wav")), c = readAudio(path("c.wav"));
     ASSERT_EQ(a.frames(), b.frames());
-    for (int c = 0; c < 2; ++c)
-        EXPECT_EQ(std::memcmp(a.channels[std::size_t(c)].data(), b.channels[std::size_t(c)].data(),
-                              a.frames() * sizeof(float)),
-                  0);
+    ASSERT_EQ(a.frames(), c.frames());
+    for (int ch = 0; ch < 2; ++ch) {
+        const auto n = a.frames() * sizeof(float);
+        EXPECT_EQ(std::memcmp(a.channels[std::size_t(ch)].data(), b.channels[std::size_t(ch)].data(), n), 0);
+        EXPECT_EQ(std::memcmp(a.channels[std::size_t(ch)].data(), c.channels[std::size_t(ch)].data(), n), 0);
+    }
 }
 
 TEST_F(KestrinTool, InfoListsParametersAndPresets) {
@@ -289,6 +348,7 @@ struct ErrorCase {
     const char* what;
     std::vector<std::string> args;  // "@name" is replaced by a path in the test folder
     const char* message;            // a part of the expected message
+    int exitCode = 1;               // 2 for a command line that does not parse
 };
 
 TEST_F(KestrinTool, EveryErrorExitsNonZeroWithItsMessageAndLeavesNoFile) {
@@ -308,7 +368,69 @@ TEST_F(KestrinTool, EveryErrorExitsNonZeroWithItsMessageAndLeavesNoFile) {
                "<key>type</key><integer>1635083896</integer><key>version</key><integer>1</integer>\n</dict>\n"
                "</plist>\n";
     }
+    // Damaged and hostile inputs.
+    const Audio second = noise(48000, 1.0, 7);
+    writeAudio(path("pcm.wav"), second, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    fs::copy_file(path("pcm.wav"), path("cut.wav"));
+    fs::resize_file(path("cut.wav"), fs::file_size(path("pcm.wav")) / 2);
+    fs::copy_file(path("pcm.wav"), path("claims4g.wav"));
+    patch(path("claims4g.wav"), "data", 4, 0xFFFFFFF0u, 4, false);
+    fs::copy_file(path("pcm.wav"), path("claims2g.wav"));
+    patch(path("claims2g.wav"), "data", 4, 0x80000000u, 4, false);
+    fs::copy_file(path("pcm.wav"), path("fast.wav"));
+    patch(path("fast.wav"), "fmt ", 12, 0xFFFFFFFFu, 4, false);  // the sample rate
+    writeAudio(path("pcm.aiff"), second, SF_FORMAT_AIFF | SF_FORMAT_PCM_16);
+    fs::copy_file(path("pcm.aiff"), path("cut.aiff"));
+    fs::resize_file(path("cut.aiff"), fs::file_size(path("pcm.aiff")) - 1000);
+    fs::copy_file(path("pcm.aiff"), path("claims4g.aiff"));
+    patch(path("claims4g.aiff"), "SSND", 4, 0xFFFFFFF0u, 4, true);
+    writeAudio(path("whole.flac"), second, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    fs::copy_file(path("whole.flac"), path("cut.flac"));
+    fs::resize_file(path("cut.flac"), fs::file_size(path("whole.flac")) / 2);
+    writeAudio(path("empty.wav"), Audio{48000, {{}, {}}});
+    Audio nan = noise(48000, 0.5, 8);
+    nan.channels[1][20000] = std::nanf("");
+    writeAudio(path("nan.wav"), nan);
+    Audio inf = noise(48000, 0.5, 9);
+    inf.channels[0][3] = -INFINITY;
+    writeAudio(path("inf.aiff"), inf, SF_FORMAT_AIFF | SF_FORMAT_FLOAT);
+    // States: enormous, nested without end (in both forms), binary but broken.
+    { std::ofstream(path("huge.aupreset")) << "<plist>"; }
+    fs::resize_file(path("huge.aupreset"), 17u << 20);
+    {
+        std::string deep = "<?xml version=\"1.0\"?><plist>";
+        for (int i = 0; i < 100000; ++i) deep += "<array>";
+        writeBytes(path("deep.aupreset"), deep);
+        bplisttest::Builder b(4);
+        for (std::size_t i = 0; i + 1 < 100000; ++i) b.add(b.array({i + 1}));
+        b.add(b.array({}));
+        const bplisttest::Bytes bytes = b.finish(0);
+        writeBytes(path("deep-binary.aupreset"), std::string(bytes.begin(), bytes.end()));
+    }
+    writeBytes(path("broken-binary.aupreset"), std::string("bplist00") + std::string(40, '\xFF'));
+    toBinaryPlist(path("foreign.aupreset"), path("foreign-binary.aupreset"));
+
     const ErrorCase cases[] = {
+        {"WAV cut short", {"render", "@cut.wav"},
+         "the header claims 192000 bytes (192.0 kB) of audio data, the file holds 95978 bytes (96.0 kB)"},
+        {"WAV claiming 4 GB", {"render", "@claims4g.wav"}, "claims 4294967280 bytes (4.3 GB)"},
+        {"WAV claiming 2 GB", {"render", "@claims2g.wav"}, "claims 2147483648 bytes (2.1 GB)"},
+        {"AIFF cut short", {"render", "@cut.aiff"}, "claims 192000 bytes (192.0 kB) of audio data, the file holds 191000"},
+        {"AIFF claiming 4 GB", {"render", "@claims4g.aiff"}, "claims 4294967272 bytes (4.3 GB)"},
+        {"FLAC cut short", {"render", "@cut.flac"}, "cannot read"},
+        {"no frames", {"render", "@empty.wav"}, "holds no audio (0 frames)"},
+        {"NaN sample", {"render", "@nan.wav"}, "not a finite number (NaN) at 0.417 s (frame 20000, channel 2)"},
+        {"infinite sample", {"render", "@inf.aiff"}, "not a finite number (infinite) at 0.000 s (frame 3, channel 1)"},
+        {"absurd rate", {"render", "@fast.wav"}, "sampled at 4294967295 Hz; Kestrin 3 renders at 8000 Hz to 384000 Hz"},
+        {"enormous state", {"render", "@ok.wav", "--state", "@huge.aupreset"}, "a state file holds at most 16 MB"},
+        {"deeply nested state", {"render", "@ok.wav", "--state", "@deep.aupreset"}, "nested too deeply"},
+        {"deeply nested binary state", {"render", "@ok.wav", "--state", "@deep-binary.aupreset"},
+         "nested more than 512 deep"},
+        {"broken binary state", {"render", "@ok.wav", "--state", "@broken-binary.aupreset"}, "binary property list:"},
+        {"foreign binary state", {"render", "@ok.wav", "--state", "@foreign-binary.aupreset"}, "cannot load the state"},
+        {"unwritable state", {"render", "@ok.wav", "--save-state", "@no/such/folder/s.aupreset"},
+         "cannot save the state"},
+        {"state in a folder", {"render", "@ok.wav", "--save-state", "@."}, "it is a folder"},
         {"missing input", {"render", "@missing.wav"}, "cannot read"},
         {"not audio", {"render", "@text.wav"}, "cannot read"},
         {"three channels", {"render", "@three.wav"}, "mono or stereo"},
@@ -322,21 +444,78 @@ TEST_F(KestrinTool, EveryErrorExitsNonZeroWithItsMessageAndLeavesNoFile) {
         {"foreign state", {"render", "@ok.wav", "--state", "@foreign.aupreset"}, "cannot load the state"},
         {"unwritable output", {"render", "@ok.wav", "-o", "@no/such/folder/out.wav"}, "cannot write"},
         {"unknown format", {"render", "@ok.wav", "-o", "@out.mp3"}, ".flac"},
-        {"bad option", {"render", "--loud"}, "unknown option"},
-        {"bad upsample", {"render", "--upsample", "3"}, "1, 2, 4 or 8"},
+        {"bad option", {"render", "--loud"}, "unknown option", 2},
+        {"bad upsample", {"render", "--upsample", "3"}, "1, 2, 4 or 8", 2},
     };
     for (const ErrorCase& c : cases) {
         std::vector<std::string> args;
         for (const auto& a : c.args) args.push_back(a[0] == '@' ? path(a.substr(1)).string() : a);
         const bool hasOutput = std::find(args.begin(), args.end(), "-o") != args.end();
         if (!hasOutput) args.insert(args.end(), {"-o", path("result.wav").string()});
+        // The state is saved only along with a complete render.
+        const bool savesState = std::find(args.begin(), args.end(), "--save-state") != args.end();
+        if (!savesState && args[0] == "render")
+            args.insert(args.end(), {"--save-state", path("saved.aupreset").string()});
         const ToolRun r = run(args);
-        EXPECT_NE(r.exitCode, 0) << c.what;
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.what;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << c.what << ": " << r.err;
         EXPECT_FALSE(fs::exists(path("result.wav"))) << c.what;
+        EXPECT_FALSE(fs::exists(path("saved.aupreset"))) << c.what;
         EXPECT_FALSE(fs::exists(path("out.mp3"))) << c.what;
         for (const auto& entry : fs::directory_iterator(dir_))
             EXPECT_EQ(entry.path().filename().string().find(".partial"), std::string::npos) << c.what;
+    }
+}
+
+TEST_F(KestrinTool, MemoryStaysBoundedWhateverTheInputLengthAndFactor) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitizer's shadow memory says nothing about the program's own";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+    GTEST_SKIP() << "a sanitizer's shadow memory says nothing about the program's own";
+#endif
+#endif
+    // Ten minutes of 16-bit stereo at 48 kHz (115 MB), written block by block.
+    constexpr int kRate = 48000;
+    constexpr int kSeconds = 600;
+    SF_INFO info{};
+    info.samplerate = kRate;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* f = sf_open(path("long.wav").c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr) << sf_strerror(nullptr);
+    std::vector<short> second(std::size_t(kRate) * 2);
+    unsigned seed = 11;
+    for (short& x : second) {
+        seed = seed * 1664525u + 1013904223u;
+        x = short(int(seed >> 20) - 2048);
+    }
+    for (int s = 0; s < kSeconds; ++s) ASSERT_EQ(sf_writef_short(f, second.data(), kRate), kRate);
+    sf_close(f);
+    ASSERT_GT(fs::file_size(path("long.wav")), 115000000u);
+
+    // The limit is far below the input's size, let alone its decoded floats (230 MB).
+    constexpr long kLimitKb = 64 * 1024;
+    struct Case {
+        int factor;
+        int seconds;  // of the input rendered
+    };
+    // At 8x each second costs eight times the work; a minute shows the same bound.
+    for (const Case& c : {Case{1, kSeconds}, Case{8, 60}}) {
+        if (c.seconds < kSeconds) fs::resize_file(path("long.wav"), 44 + std::uintmax_t(c.seconds) * kRate * 4);
+        if (c.seconds < kSeconds) patch(path("long.wav"), "data", 4, std::uint64_t(c.seconds) * kRate * 4, 4, false);
+        long peakKb = 0;
+        const int code = runMeasured({"render", path("long.wav").string(), "-o", path("out.wav").string(),
+                                      "--upsample", std::to_string(c.factor), "--tail", "0", "-q"},
+                                     peakKb);
+        ASSERT_EQ(code, 0) << c.factor << "x";
+        SF_INFO written{};
+        SNDFILE* out = sf_open(path("out.wav").c_str(), SFM_READ, &written);
+        ASSERT_NE(out, nullptr);
+        sf_close(out);
+        EXPECT_EQ(written.frames, sf_count_t(c.seconds) * kRate) << c.factor << "x: every input frame, no tail";
+        EXPECT_LT(peakKb, kLimitKb) << c.factor << "x: peak " << peakKb << " kB";
+        std::printf("peak resident set at %dx for %d s of input: %ld kB\n", c.factor, c.seconds, peakKb);
     }
 }
 
