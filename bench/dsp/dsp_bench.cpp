@@ -2,6 +2,11 @@
 // blocks at 48 kHz and at the 768 kHz working-rate ceiling, and the oversampler's
 // upsample + decimate pair at factors 2, 4 and 8. "x_realtime" is seconds of audio
 // processed per CPU second.
+//
+// Every kernel is measured next to its Baseline twin, a frozen copy of the code it
+// replaced (bench/dsp/baseline/), with the same bits out; compare the two in the same
+// run, since the machine's load moves both alike:
+//   bench_dsp --benchmark_repetitions=9 --benchmark_report_aggregates_only=true
 
 #include <benchmark/benchmark.h>
 
@@ -9,6 +14,8 @@
 #include <random>
 #include <vector>
 
+#include "baseline/baselinecrossoverdelay.h"
+#include "baseline/baselineoversampler.h"
 #include "dsp/oversampling/stereoupsampler.h"
 #include "kestrin/stereocrossoverdelay.h"
 
@@ -32,9 +39,10 @@ void reportRealtime(benchmark::State& state, int framesPerIteration, double rate
 
 // Argument: the working rate. 768 kHz is the ceiling (384 kHz at 2x), where the
 // lines in use are 16 times as long as at 48 kHz.
-void BM_CrossoverDelayCompute(benchmark::State& state) {
+template <typename Delay>
+void crossoverDelayCompute(benchmark::State& state) {
     const int rate = int(state.range(0));
-    auto dsp = kestrin::StereoCrossoverDelay::create();
+    auto dsp = Delay::create();
     dsp->prepareLines(rate);
     dsp->initialize(rate);
     // Default settings with feedback, so that the lines and both wet chains all work.
@@ -49,9 +57,32 @@ void BM_CrossoverDelayCompute(benchmark::State& state) {
     }
     reportRealtime(state, kBlock, rate);
 }
+void BM_CrossoverDelayCompute(benchmark::State& state) { crossoverDelayCompute<kestrin::StereoCrossoverDelay>(state); }
+void BM_CrossoverDelayComputeBaseline(benchmark::State& state) {
+    crossoverDelayCompute<baseline::BaselineCrossoverDelay>(state);
+}
 BENCHMARK(BM_CrossoverDelayCompute)->Arg(48000)->Arg(768000);
+BENCHMARK(BM_CrossoverDelayComputeBaseline)->Arg(48000)->Arg(768000);
 
-void BM_UpsampleDecimate(benchmark::State& state) {
+struct CurrentOversampler {
+    static void upsample(dsp::oversampling::StereoUpsampler& up, int frames, const float* const* ins) {
+        (void)up.upsample(frames, ins);
+    }
+    static void decimate(dsp::oversampling::StereoUpsampler& up, float* const* outs, int frames) {
+        (void)up.decimate(outs, frames);
+    }
+};
+struct BaselineOversampler {
+    static void upsample(dsp::oversampling::StereoUpsampler& up, int frames, const float* const* ins) {
+        baseline::upsample(up, frames, ins);
+    }
+    static void decimate(dsp::oversampling::StereoUpsampler& up, float* const* outs, int frames) {
+        baseline::decimate(up, outs, frames);
+    }
+};
+
+template <typename Oversampler>
+void upsampleDecimate(benchmark::State& state) {
     const int factor = int(state.range(0));
     dsp::oversampling::StereoUpsampler upsampler;
     if (!upsampler.initialize(8, kBlock)) state.SkipWithError("initialize failed");
@@ -62,12 +93,57 @@ void BM_UpsampleDecimate(benchmark::State& state) {
     const float* ins[2] = {left.data(), right.data()};
     float* outs[2] = {out0.data(), out1.data()};
     for (auto _ : state) {
-        const bool ok = upsampler.upsample(kBlock, ins).ok() && upsampler.decimate(outs, kBlock).ok();
-        benchmark::DoNotOptimize(ok);
+        Oversampler::upsample(upsampler, kBlock, ins);
+        Oversampler::decimate(upsampler, outs, kBlock);
         benchmark::DoNotOptimize(out0.data());
     }
     reportRealtime(state, kBlock);
 }
+void BM_UpsampleDecimate(benchmark::State& state) { upsampleDecimate<CurrentOversampler>(state); }
+void BM_UpsampleDecimateBaseline(benchmark::State& state) { upsampleDecimate<BaselineOversampler>(state); }
 BENCHMARK(BM_UpsampleDecimate)->Arg(2)->Arg(4)->Arg(8);
+BENCHMARK(BM_UpsampleDecimateBaseline)->Arg(2)->Arg(4)->Arg(8);
+
+// The effect's signal path as the client runs it for one 512-frame host block at
+// 48 kHz: upsample, the delay in place on the work buffers at factor x 48 kHz,
+// decimate. Argument: the factor (1 copies through the oversampler).
+template <typename Delay, typename Oversampler>
+void effectPath(benchmark::State& state) {
+    const int factor = int(state.range(0));
+    dsp::oversampling::StereoUpsampler upsampler;
+    if (!upsampler.initialize(8, kBlock)) state.SkipWithError("initialize failed");
+    upsampler.setBaseSampleRate(float(kRate));
+    if (!upsampler.setOverSampleFactor(factor)) state.SkipWithError("factor refused");
+    auto dsp = Delay::create();
+    dsp->prepareLines(factor * kRate);
+    dsp->initialize(factor * kRate);
+    std::vector<float> left = noise(kBlock, 5), right = noise(kBlock, 6);
+    std::vector<float> out0(kBlock), out1(kBlock);
+    const float* ins[2] = {left.data(), right.data()};
+    float* outs[2] = {out0.data(), out1.data()};
+    float* work[2] = {upsampler.workBuffer(0), upsampler.workBuffer(1)};
+    for (auto _ : state) {
+        if (factor == 1) {
+            (void)upsampler.upsample(kBlock, ins);
+        } else {
+            Oversampler::upsample(upsampler, kBlock, ins);
+        }
+        dsp->compute(factor * kBlock, work, work);
+        if (factor == 1) {
+            (void)upsampler.decimate(outs, kBlock);
+        } else {
+            Oversampler::decimate(upsampler, outs, kBlock);
+        }
+        benchmark::DoNotOptimize(out0.data());
+        benchmark::DoNotOptimize(out1.data());
+    }
+    reportRealtime(state, kBlock);
+}
+void BM_EffectPath(benchmark::State& state) { effectPath<kestrin::StereoCrossoverDelay, CurrentOversampler>(state); }
+void BM_EffectPathBaseline(benchmark::State& state) {
+    effectPath<baseline::BaselineCrossoverDelay, BaselineOversampler>(state);
+}
+BENCHMARK(BM_EffectPath)->Arg(1)->Arg(8);
+BENCHMARK(BM_EffectPathBaseline)->Arg(1)->Arg(8);
 
 }  // namespace

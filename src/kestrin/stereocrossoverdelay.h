@@ -29,7 +29,7 @@ namespace kestrin {
 class StereoCrossoverDelay final : public GeneratedDsp {
 public:
     static constexpr int kChunk = 32;   // frames per processing chunk
-    static constexpr int kHistory = 4;  // values kept per recursive signal
+    static constexpr int kHistory = 2;  // values kept per recursive signal: all any stage reads
 
     // Set-up thread; allocates the instance (a few hundred bytes, no delay lines).
     static std::unique_ptr<StereoCrossoverDelay> create();
@@ -78,6 +78,14 @@ public:
 
 private:
     struct BlockValues;
+public:
+    // Per-block coefficients and per-frame state of both wet chains, in SSE lanes
+    // (chain L in lane 0, chain R in lane 1); defined with compute().
+    struct WetCoefficients;
+    struct WetState;
+    struct LineChunkPair;
+
+private:
     struct TapCrossfader {
         float step[kHistory];
         float weight[kHistory];  // of tap d0; tap d1 gets 1 - weight
@@ -88,8 +96,14 @@ private:
     // Points the lines at the storage, using as much of it as the rate needs.
     void useLines() noexcept;
     BlockValues blockValues() const noexcept;
+    static WetCoefficients wetCoefficients(const BlockValues& b) noexcept;
+    WetState loadWetState() const noexcept;
+    void storeWetState(const WetState& s) noexcept;
+    template <bool AtRest>
+    void runFrames(int frames, const float* x, float* out0, float* out1, const LineChunkPair& lines,
+                   const WetCoefficients& k, WetState& state) noexcept;
     void computeChunk(int frames, const float* in0, const float* in1, float* out0, float* out1,
-                      const BlockValues& b) noexcept;
+                      const BlockValues& b, const WetCoefficients& k, WetState& state) noexcept;
 
     // Fields in this order: controls interleaved with constants and state.
     float fSync;
