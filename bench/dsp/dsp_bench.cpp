@@ -10,6 +10,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <emmintrin.h>
+
 #include <cmath>
 #include <random>
 #include <vector>
@@ -145,5 +147,63 @@ void BM_EffectPathBaseline(benchmark::State& state) {
 }
 BENCHMARK(BM_EffectPath)->Arg(1)->Arg(8);
 BENCHMARK(BM_EffectPathBaseline)->Arg(1)->Arg(8);
+
+// Latency bounds. Each recursion below is one loop-carried chain of the processing
+// above, the same operations in the same order, and nothing else: no code that keeps
+// those operations (and so the bits) can run a sample faster than its chain. One
+// iteration is 512 samples, like one host block at factor 1 (for the delay's wet
+// chain) or one eighth of a factor-8 block (for an oversampler section, which runs
+// 2 x 8 x 512 samples per block: up and down). The inline asm keeps the value in a
+// register without adding an instruction.
+
+// Section 2 (and 3) of the wet chain: v = float(y - double((a1 v[n-1] + a2 v[n-2]) g)),
+// where only the v[n-1] path is in the chain: mul, add, mul, widen, sub, narrow.
+void BM_LatencyBoundWetSection(benchmark::State& state) {
+    __m128 v = _mm_set1_ps(0.25f), older = _mm_set1_ps(0.125f);
+    const __m128 a1 = _mm_set1_ps(-1.5f), a2 = _mm_set1_ps(0.6f), g = _mm_set1_ps(0.3f);
+    const __m128d y = _mm_set1_pd(0.01);
+    for (auto _ : state) {
+        for (int n = 0; n < kBlock; ++n) {
+            const __m128 fb = _mm_mul_ps(_mm_add_ps(_mm_mul_ps(a1, v), _mm_mul_ps(a2, older)), g);
+            v = _mm_cvtpd_ps(_mm_sub_pd(y, _mm_cvtps_pd(fb)));
+            __asm__ volatile("" : "+x"(v));
+        }
+    }
+    benchmark::DoNotOptimize(v);
+    reportRealtime(state, kBlock);
+}
+BENCHMARK(BM_LatencyBoundWetSection);
+
+// The DC blocker: D = float((0.995 double(D[n-1]) + q) - q'): widen, mul, add, sub, narrow.
+void BM_LatencyBoundDcBlocker(benchmark::State& state) {
+    __m128 d = _mm_set1_ps(0.25f);
+    const __m128d k = _mm_set1_pd(0.995), q = _mm_set1_pd(0.01), previous = _mm_set1_pd(0.01);
+    for (auto _ : state) {
+        for (int n = 0; n < kBlock; ++n) {
+            d = _mm_cvtpd_ps(_mm_sub_pd(_mm_add_pd(_mm_mul_pd(k, _mm_cvtps_pd(d)), q), previous));
+            __asm__ volatile("" : "+x"(d));
+        }
+    }
+    benchmark::DoNotOptimize(d);
+    reportRealtime(state, kBlock);
+}
+BENCHMARK(BM_LatencyBoundDcBlocker);
+
+// One oversampler section: w = (x - a1 w[n-1]) - a2 w[n-2]: mul, sub, sub.
+void BM_LatencyBoundCascadeSection(benchmark::State& state) {
+    __m128 w = _mm_set1_ps(0.25f), older = _mm_set1_ps(0.125f);
+    const __m128 x = _mm_set1_ps(0.01f), a1 = _mm_set1_ps(-1.5f), a2 = _mm_set1_ps(0.6f);
+    for (auto _ : state) {
+        for (int n = 0; n < kBlock; ++n) {
+            const __m128 next = _mm_sub_ps(_mm_sub_ps(x, _mm_mul_ps(a1, w)), _mm_mul_ps(a2, older));
+            older = w;
+            w = next;
+            __asm__ volatile("" : "+x"(w), "+x"(older));
+        }
+    }
+    benchmark::DoNotOptimize(w);
+    reportRealtime(state, kBlock);
+}
+BENCHMARK(BM_LatencyBoundCascadeSection);
 
 }  // namespace

@@ -204,21 +204,6 @@ struct LineChunk {
     CrossfadeChunk fade;
 };
 
-// One sample of one line: line[w] = x + f ((tap0 - tap1) i + tap1), with tap k at
-// w - 1 - offset_k. Returns the value written. AtRest: the crossfader's values are
-// the same for the whole chunk.
-template <bool AtRest>
-inline float writeLineSample(const LineChunk& c, int j, float x) noexcept {
-    const int w = c.position + j;
-    const int offset0 = AtRest ? c.fade.offset0 : c.offset0[j];
-    const int offset1 = AtRest ? c.fade.offset1 : c.offset1[j];
-    const float weight = AtRest ? c.fade.weight : c.weight[j];
-    const float tap0 = c.line[(w - 1 - offset0) & c.mask];  // & mask == modulo the power-of-two length
-    const float tap1 = c.line[(w - 1 - offset1) & c.mask];
-    const float value = x + c.feedback * ((tap0 - tap1) * weight + tap1);
-    c.line[w & c.mask] = value;
-    return value;
-}
 
 }  // namespace
 
@@ -501,7 +486,8 @@ inline __m128 pairOf(float lane0, float lane1) noexcept { return _mm_setr_ps(lan
 inline __m128 bothLanes(float value) noexcept { return pairOf(value, value); }
 inline __m128d bothLanesDouble(double value) noexcept { return _mm_set1_pd(value); }
 inline float lane0(__m128 v) noexcept { return _mm_cvtss_f32(v); }
-inline float lane1(__m128 v) noexcept { return _mm_cvtss_f32(_mm_shuffle_ps(v, v, _MM_SHUFFLE(1, 1, 1, 1))); }
+inline __m128 lane1Broadcast(__m128 v) noexcept { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(1, 1, 1, 1)); }
+inline float lane1(__m128 v) noexcept { return _mm_cvtss_f32(lane1Broadcast(v)); }
 inline __m128d widen(__m128 v) noexcept { return _mm_cvtps_pd(v); }     // lanes 0, 1 to double
 inline __m128 narrow(__m128d v) noexcept { return _mm_cvtpd_ps(v); }    // to single, lanes 2, 3 = 0
 
@@ -523,7 +509,7 @@ struct StereoCrossoverDelay::WetCoefficients {
 struct StereoCrossoverDelay::WetState {
     // a = w[n-1], b = w[n-2] of each section's internal signal.
     __m128 w1a, w1b, w2a, w2b, w3a, w3b, w4a, w4b;
-    __m128 saturation;  // q[n-1]
+    __m128d saturation;  // q[n-1], widened to double (exact) for the DC blocker
     __m128 dcBlocker;   // D[n-1]
 };
 
@@ -558,7 +544,7 @@ StereoCrossoverDelay::WetState StereoCrossoverDelay::loadWetState() const noexce
             pairOf(fLowpass2L[a], fLowpass2R[a]),   pairOf(fLowpass2L[p], fLowpass2R[p]),
             pairOf(fHighpass1L[a], fHighpass1R[a]), pairOf(fHighpass1L[p], fHighpass1R[p]),
             pairOf(fHighpass2L[a], fHighpass2R[a]), pairOf(fHighpass2L[p], fHighpass2R[p]),
-            pairOf(fSaturationL[a], fSaturationR[a]), pairOf(fDcBlockerL[a], fDcBlockerR[a])};
+            widen(pairOf(fSaturationL[a], fSaturationR[a])), pairOf(fDcBlockerL[a], fDcBlockerR[a])};
 }
 
 void StereoCrossoverDelay::storeWetState(const WetState& s) noexcept {
@@ -575,7 +561,7 @@ void StereoCrossoverDelay::storeWetState(const WetState& s) noexcept {
     put(fHighpass1L, fHighpass1R, p, s.w3b);
     put(fHighpass2L, fHighpass2R, a, s.w4a);
     put(fHighpass2L, fHighpass2R, p, s.w4b);
-    put(fSaturationL, fSaturationR, a, s.saturation);
+    put(fSaturationL, fSaturationR, a, narrow(s.saturation));
     put(fDcBlockerL, fDcBlockerR, a, s.dcBlocker);
 }
 
@@ -625,8 +611,9 @@ inline __m128 wetFrame(__m128 lr, const StereoCrossoverDelay::WetCoefficients& k
     const __m128 q = narrow(_mm_mul_pd(
         cd, _mm_sub_pd(bothLanesDouble(1.0), _mm_mul_pd(widen(_mm_mul_ps(c, c)), bothLanesDouble(0.33333334)))));
     // D[n] = 0.995 D[n-1] + q[n] - q[n-1], left to right in double.
-    const __m128 d = narrow(_mm_sub_pd(_mm_add_pd(_mm_mul_pd(bothLanesDouble(0.995), widen(s.dcBlocker)), widen(q)),
-                                       widen(s.saturation)));
+    const __m128d qd = widen(q);
+    const __m128 d = narrow(
+        _mm_sub_pd(_mm_add_pd(_mm_mul_pd(bothLanesDouble(0.995), widen(s.dcBlocker)), qd), s.saturation));
 
     s.w1b = s.w1a;
     s.w1a = v1;
@@ -636,9 +623,43 @@ inline __m128 wetFrame(__m128 lr, const StereoCrossoverDelay::WetCoefficients& k
     s.w3a = v3;
     s.w4b = s.w4a;
     s.w4a = v4;
-    s.saturation = q;
+    s.saturation = qd;
     s.dcBlocker = d;
     return d;
+}
+
+}  // namespace
+
+namespace {
+
+// Where a line's taps read for frame j: w - 1 - offset_k, wrapped with the mask (the
+// length is a power of two).
+template <bool AtRest>
+inline void tapPositions(const LineChunk& c, int j, int& tap0, int& tap1) noexcept {
+    const int w = c.position + j;
+    tap0 = (w - 1 - (AtRest ? c.fade.offset0 : c.offset0[j])) & c.mask;
+    tap1 = (w - 1 - (AtRest ? c.fade.offset1 : c.offset1[j])) & c.mask;
+}
+
+// One frame of both lines, line L in lane 0 and line R in lane 1:
+// line[w] = x + f ((tap0 - tap1) i + tap1), x being input 1 for line L and input 0 for
+// line R. dry holds (input 0, input 1); returns the values written.
+template <bool AtRest>
+inline __m128 writeLineFrame(const StereoCrossoverDelay::LineChunkPair& p, int j, __m128 dry,
+                             __m128 feedback) noexcept {
+    int l0, l1, r0, r1;
+    tapPositions<AtRest>(p.l, j, l0, l1);
+    tapPositions<AtRest>(p.r, j, r0, r1);
+    const __m128 tap0 = _mm_unpacklo_ps(_mm_load_ss(p.l.line + l0), _mm_load_ss(p.r.line + r0));
+    const __m128 tap1 = _mm_unpacklo_ps(_mm_load_ss(p.l.line + l1), _mm_load_ss(p.r.line + r1));
+    const __m128 weight = AtRest ? pairOf(p.l.fade.weight, p.r.fade.weight)
+                                 : _mm_unpacklo_ps(_mm_load_ss(p.l.weight + j), _mm_load_ss(p.r.weight + j));
+    const __m128 x = _mm_shuffle_ps(dry, dry, _MM_SHUFFLE(3, 2, 0, 1));
+    const __m128 value =
+        _mm_add_ps(x, _mm_mul_ps(feedback, _mm_add_ps(_mm_mul_ps(_mm_sub_ps(tap0, tap1), weight), tap1)));
+    _mm_store_ss(p.l.line + ((p.l.position + j) & p.l.mask), value);
+    _mm_store_ss(p.r.line + ((p.r.position + j) & p.r.mask), lane1Broadcast(value));
+    return value;
 }
 
 }  // namespace
@@ -652,13 +673,10 @@ void StereoCrossoverDelay::runFrames(int frames, const float* x, float* out0, fl
     // are in flight. The state is a local copy for the loop: the output stores could
     // alias it (SSE vector types alias everything) and would keep it in memory.
     WetState s = state;
+    const __m128 feedback = pairOf(lines.l.feedback, lines.r.feedback);
     for (int j = 0; j < frames; ++j) {
         const __m128 dry = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(x + 2 * j)));
-        const float r = writeLineSample<AtRest>(lines.r, j, x[2 * j]);
-        const float l = writeLineSample<AtRest>(lines.l, j, x[2 * j + 1]);
-        const __m128 lr = _mm_castpd_ps(
-            _mm_move_sd(_mm_setzero_pd(), _mm_castps_pd(_mm_unpacklo_ps(_mm_set_ss(l), _mm_set_ss(r)))));
-        const __m128 d = wetFrame(lr, k, s);
+        const __m128 d = wetFrame(writeLineFrame<AtRest>(lines, j, dry, feedback), k, s);
         const __m128 y = _mm_add_ps(_mm_mul_ps(dry, k.mix), _mm_mul_ps(_mm_add_ps(d, dry), k.mixComplement));
         out0[j] = lane0(y);
         out1[j] = lane1(y);
