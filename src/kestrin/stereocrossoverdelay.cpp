@@ -99,7 +99,7 @@ int tapOffset(float delay, float cap) noexcept {
         std::min<double>(static_cast<double>(cap), std::max<double>(0.0, static_cast<double>(delay))));
 }
 
-// One recursive signal over a chunk: the last four values of the previous chunks
+// One recursive signal over a chunk: the last kHistory values of the previous chunks
 // followed by this chunk's values, so that value n of the chunk sits at kHistory + n.
 using ChunkSignal = float[StereoCrossoverDelay::kHistory + StereoCrossoverDelay::kChunk];
 

@@ -10,8 +10,11 @@
 //
 // The class is written the way a block-diagram compiler writes its output: plain
 // float controls whose addresses the UI visitor receives, constants per rate, values
-// per block, and a compute() that runs every stage over 32-frame chunks. The result
-// equals strictly per-sample processing, bit for bit.
+// per block, and a compute() that works in 32-frame chunks. Within a chunk each frame
+// runs both lines and both wet chains in one SSE instruction stream, line and chain L
+// in lane 0 and R in lane 1, so that the two independent recursions overlap. Every
+// lane does the scalar operations of the per-sample description in their order and
+// precision, so the result equals strictly per-sample processing, bit for bit.
 //
 // The delay lines live outside the object. A new instance has none: prepareLines()
 // sizes them for the highest working rate it will be initialised at (it allocates,
@@ -76,16 +79,14 @@ public:
     // (before prepareLines) the outputs are silence.
     void compute(int count, float** inputs, float** outputs) noexcept override;
 
-private:
-    struct BlockValues;
-public:
-    // Per-block coefficients and per-frame state of both wet chains, in SSE lanes
-    // (chain L in lane 0, chain R in lane 1); defined with compute().
+    // Per-block coefficients and per-frame state of both wet chains in SSE lanes, and
+    // a chunk's view of both lines; defined with compute(), used by its helpers.
     struct WetCoefficients;
     struct WetState;
     struct LineChunkPair;
 
 private:
+    struct BlockValues;
     struct TapCrossfader {
         float step[kHistory];
         float weight[kHistory];  // of tap d0; tap d1 gets 1 - weight
