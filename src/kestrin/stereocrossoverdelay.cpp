@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include <emmintrin.h>
+
 #include "dsp/inputguard.h"
 #include "framework/core/fatal.h"
 
@@ -97,7 +99,7 @@ int tapOffset(float delay, float cap) noexcept {
         std::min<double>(static_cast<double>(cap), std::max<double>(0.0, static_cast<double>(delay))));
 }
 
-// One recursive signal over a chunk: the last four values of the previous chunks
+// One recursive signal over a chunk: the last kHistory values of the previous chunks
 // followed by this chunk's values, so that value n of the chunk sits at kHistory + n.
 using ChunkSignal = float[StereoCrossoverDelay::kHistory + StereoCrossoverDelay::kChunk];
 
@@ -147,9 +149,17 @@ CrossfadeState crossfadeStep(const CrossfadeState& p, float d) noexcept {
     return {step, weight, delay1, delay0};
 }
 
-// The crossfader over a chunk: weight of tap d0 and both tap offsets per frame.
-void runCrossfader(float (&stepHistory)[4], float (&weightHistory)[4], float (&delay1History)[4],
-                   float (&delay0History)[4], float target, float cap, int frames, float* weight,
+// The crossfader over a chunk: weight of tap d0 and both tap offsets per frame. At
+// rest, the arrays are left alone and the returned values hold for every frame.
+struct CrossfadeChunk {
+    bool atRest;
+    float weight;
+    int offset0, offset1;
+};
+
+CrossfadeChunk runCrossfader(float (&stepHistory)[StereoCrossoverDelay::kHistory], float (&weightHistory)[StereoCrossoverDelay::kHistory],
+                   float (&delay1History)[StereoCrossoverDelay::kHistory],
+                   float (&delay0History)[StereoCrossoverDelay::kHistory], float target, float cap, int frames, float* weight,
                    int* offset0, int* offset1) noexcept {
     ChunkSignal step, w, d1, d0;
     loadHistory(step, stepHistory);
@@ -161,17 +171,8 @@ void runCrossfader(float (&stepHistory)[4], float (&weightHistory)[4], float (&d
     const CrossfadeState next = crossfadeStep(state, target);
     if (sameBits(next, state)) {
         // At rest: the target is constant within a block, so every frame repeats.
-        const int o0 = tapOffset(state.delay0, cap);
-        const int o1 = tapOffset(state.delay1, cap);
-        for (int j = 0; j < frames; ++j) {
-            step[h + j] = state.step;
-            w[h + j] = state.weight;
-            d1[h + j] = state.delay1;
-            d0[h + j] = state.delay0;
-            weight[j] = state.weight;
-            offset0[j] = o0;
-            offset1[j] = o1;
-        }
+        // The histories already end on this state.
+        return {true, state.weight, tapOffset(state.delay0, cap), tapOffset(state.delay1, cap)};
     } else {
         for (int j = 0; j < frames; ++j) {
             state = crossfadeStep(state, target);
@@ -188,6 +189,7 @@ void runCrossfader(float (&stepHistory)[4], float (&weightHistory)[4], float (&d
     saveHistory(weightHistory, w, frames);
     saveHistory(delay1History, d1, frames);
     saveHistory(delay0History, d0, frames);
+    return {false, 0.0f, 0, 0};
 }
 
 // One delay line's share of a chunk: where it writes and how its taps read.
@@ -195,33 +197,13 @@ struct LineChunk {
     float* line;
     int mask;  // line length - 1
     int position;
-    const float* x;
     float feedback;
-    const float* weight;
+    const float* weight;  // per frame, unless the crossfader is at rest
     const int* offset0;
     const int* offset1;
-    float* stored;
+    CrossfadeChunk fade;
 };
 
-// One sample of one line: line[w] = x + f ((tap0 - tap1) i + tap1), with tap k at
-// w - 1 - offset_k. Returns the value written.
-inline float writeLineSample(const LineChunk& c, int j) noexcept {
-    const int w = c.position + j;
-    const float tap0 = c.line[(w - 1 - c.offset0[j]) & c.mask];  // & mask == modulo the power-of-two length
-    const float tap1 = c.line[(w - 1 - c.offset1[j]) & c.mask];
-    const float value = c.x[j] + c.feedback * ((tap0 - tap1) * c.weight[j] + tap1);
-    c.line[w & c.mask] = value;
-    return value;
-}
-
-// Writes a chunk into both lines. A short tap makes each line's write depend on the
-// one before it; running the two lines side by side lets those chains overlap.
-void writeLines(const LineChunk& r, const LineChunk& l, int frames) noexcept {
-    for (int j = 0; j < frames; ++j) {
-        r.stored[j] = writeLineSample(r, j);
-        l.stored[j] = writeLineSample(l, j);
-    }
-}
 
 }  // namespace
 
@@ -490,6 +472,264 @@ StereoCrossoverDelay::BlockValues StereoCrossoverDelay::blockValues() const noex
     return b;
 }
 
+
+// Both wet chains run in one instruction stream, chain L in lane 0 and chain R in
+// lane 1 of every SSE register (single precision in __m128, double in __m128d; lanes
+// 2 and 3 of the single-precision registers stay 0). Each lane performs exactly the
+// scalar operations of the per-sample description in the same order, and packed SSE
+// arithmetic rounds like scalar SSE, so the bits are those of one chain at a time;
+// the two independent recursions then overlap instead of waiting on each other.
+
+namespace {
+
+inline __m128 pairOf(float lane0, float lane1) noexcept { return _mm_setr_ps(lane0, lane1, 0.0f, 0.0f); }
+inline __m128 bothLanes(float value) noexcept { return pairOf(value, value); }
+inline __m128d bothLanesDouble(double value) noexcept { return _mm_set1_pd(value); }
+inline float lane0(__m128 v) noexcept { return _mm_cvtss_f32(v); }
+inline __m128 lane1Broadcast(__m128 v) noexcept { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(1, 1, 1, 1)); }
+inline float lane1(__m128 v) noexcept { return _mm_cvtss_f32(lane1Broadcast(v)); }
+inline __m128d widen(__m128 v) noexcept { return _mm_cvtps_pd(v); }     // lanes 0, 1 to double
+inline __m128 narrow(__m128d v) noexcept { return _mm_cvtpd_ps(v); }    // to single, lanes 2, 3 = 0
+
+}  // namespace
+
+struct StereoCrossoverDelay::LineChunkPair {
+    LineChunk r, l;
+};
+
+struct StereoCrossoverDelay::WetCoefficients {
+    __m128 lpA1, lpA2First, lpGainFirst, lpA2Second, lpGainSecond;
+    __m128d lpGainFirstD, lpGainSecondD;
+    __m128 width, widthComplement, gain;
+    __m128 hpK, hpM, hpB1, hpB2First, hpGainFirst, hpB2Second, hpGainSecond;
+    __m128 clipGain;
+    __m128 mix, mixComplement;  // lane 0: output 0 ("Mix L"), lane 1: output 1 ("Mix R")
+};
+
+struct StereoCrossoverDelay::WetState {
+    // a = w[n-1], b = w[n-2] of each section's internal signal.
+    __m128 w1a, w1b, w2a, w2b, w3a, w3b, w4a, w4b;
+    __m128d saturation;  // q[n-1], widened to double (exact) for the DC blocker
+    __m128 dcBlocker;   // D[n-1]
+};
+
+StereoCrossoverDelay::WetCoefficients StereoCrossoverDelay::wetCoefficients(const BlockValues& b) noexcept {
+    WetCoefficients k;
+    k.lpA1 = bothLanes(b.lpA1);
+    k.lpA2First = bothLanes(b.lpA2First);
+    k.lpGainFirst = bothLanes(b.lpGainFirst);
+    k.lpA2Second = bothLanes(b.lpA2Second);
+    k.lpGainSecond = bothLanes(b.lpGainSecond);
+    k.lpGainFirstD = bothLanesDouble(static_cast<double>(b.lpGainFirst));
+    k.lpGainSecondD = bothLanesDouble(static_cast<double>(b.lpGainSecond));
+    k.width = bothLanes(b.width);
+    k.widthComplement = bothLanes(b.widthComplement);
+    k.gain = bothLanes(b.gain);
+    k.hpK = bothLanes(b.hpK);
+    k.hpM = bothLanes(b.hpM);
+    k.hpB1 = bothLanes(b.hpB1);
+    k.hpB2First = bothLanes(b.hpB2First);
+    k.hpGainFirst = bothLanes(b.hpGainFirst);
+    k.hpB2Second = bothLanes(b.hpB2Second);
+    k.hpGainSecond = bothLanes(b.hpGainSecond);
+    k.clipGain = bothLanes(b.clipGain);
+    k.mix = pairOf(b.mixL, b.mixR);
+    k.mixComplement = pairOf(b.mixLComplement, b.mixRComplement);
+    return k;
+}
+
+StereoCrossoverDelay::WetState StereoCrossoverDelay::loadWetState() const noexcept {
+    constexpr int a = kHistory - 1, p = kHistory - 2;
+    return {pairOf(fLowpass1L[a], fLowpass1R[a]),   pairOf(fLowpass1L[p], fLowpass1R[p]),
+            pairOf(fLowpass2L[a], fLowpass2R[a]),   pairOf(fLowpass2L[p], fLowpass2R[p]),
+            pairOf(fHighpass1L[a], fHighpass1R[a]), pairOf(fHighpass1L[p], fHighpass1R[p]),
+            pairOf(fHighpass2L[a], fHighpass2R[a]), pairOf(fHighpass2L[p], fHighpass2R[p]),
+            widen(pairOf(fSaturationL[a], fSaturationR[a])), pairOf(fDcBlockerL[a], fDcBlockerR[a])};
+}
+
+void StereoCrossoverDelay::storeWetState(const WetState& s) noexcept {
+    constexpr int a = kHistory - 1, p = kHistory - 2;
+    auto put = [](float (&left)[kHistory], float (&right)[kHistory], int index, __m128 v) {
+        left[index] = lane0(v);
+        right[index] = lane1(v);
+    };
+    put(fLowpass1L, fLowpass1R, a, s.w1a);
+    put(fLowpass1L, fLowpass1R, p, s.w1b);
+    put(fLowpass2L, fLowpass2R, a, s.w2a);
+    put(fLowpass2L, fLowpass2R, p, s.w2b);
+    put(fHighpass1L, fHighpass1R, a, s.w3a);
+    put(fHighpass1L, fHighpass1R, p, s.w3b);
+    put(fHighpass2L, fHighpass2R, a, s.w4a);
+    put(fHighpass2L, fHighpass2R, p, s.w4b);
+    put(fSaturationL, fSaturationR, a, narrow(s.saturation));
+    put(fDcBlockerL, fDcBlockerR, a, s.dcBlocker);
+}
+
+namespace {
+
+// One frame of both wet chains: width blend and gain, sections 1 to 4, drive, clip,
+// saturation and DC blocker. lr holds the values just stored in lines L and R (lanes
+// 0 and 1); returns the DC blockers' outputs DL and DR. The outputs of the low-pass
+// sections stay in double until the next section has subtracted its feedback;
+// everything else is single precision except where a step widens.
+inline __m128 wetFrame(__m128 lr, const StereoCrossoverDelay::WetCoefficients& k,
+                       StereoCrossoverDelay::WetState& s) noexcept {
+    const __m128 rl = _mm_shuffle_ps(lr, lr, _MM_SHUFFLE(3, 2, 0, 1));
+    // uL = (l W + r (1 - W)) G, uR = (r W + l (1 - W)) G
+    const __m128 u = _mm_mul_ps(_mm_add_ps(_mm_mul_ps(lr, k.width), _mm_mul_ps(rl, k.widthComplement)), k.gain);
+
+    const __m128 v1 = _mm_sub_ps(
+        u, _mm_mul_ps(_mm_add_ps(_mm_mul_ps(k.lpA1, s.w1a), _mm_mul_ps(k.lpA2First, s.w1b)), k.lpGainFirst));
+    const __m128d twice = bothLanesDouble(2.0);
+    const __m128d y1 = _mm_mul_pd(k.lpGainFirstD,
+                                  _mm_add_pd(_mm_mul_pd(twice, widen(s.w1a)), widen(_mm_add_ps(s.w1b, v1))));
+
+    const __m128 v2 = narrow(_mm_sub_pd(
+        y1, widen(_mm_mul_ps(_mm_add_ps(_mm_mul_ps(k.lpA1, s.w2a), _mm_mul_ps(k.lpA2Second, s.w2b)),
+                             k.lpGainSecond))));
+    const __m128d y2 = _mm_mul_pd(k.lpGainSecondD,
+                                  _mm_add_pd(_mm_mul_pd(twice, widen(s.w2a)), widen(_mm_add_ps(s.w2b, v2))));
+
+    const __m128 v3 = narrow(_mm_sub_pd(
+        y2, widen(_mm_mul_ps(_mm_add_ps(_mm_mul_ps(k.hpB1, s.w3a), _mm_mul_ps(k.hpB2First, s.w3b)),
+                             k.hpGainFirst))));
+    const __m128 y3 = _mm_mul_ps(
+        _mm_add_ps(_mm_add_ps(_mm_mul_ps(k.hpK, v3), _mm_mul_ps(k.hpM, s.w3a)), _mm_mul_ps(k.hpK, s.w3b)),
+        k.hpGainFirst);
+
+    const __m128 v4 = _mm_sub_ps(
+        y3, _mm_mul_ps(_mm_add_ps(_mm_mul_ps(k.hpB1, s.w4a), _mm_mul_ps(k.hpB2Second, s.w4b)), k.hpGainSecond));
+
+    // Drive with the +0.1 offset in double, clamp to [-1, 1] in double: min and max
+    // take their second operand when the first is NaN, so a NaN becomes +1.
+    const __m128 section4 =
+        _mm_add_ps(_mm_add_ps(_mm_mul_ps(k.hpK, v4), _mm_mul_ps(k.hpM, s.w4a)), _mm_mul_ps(k.hpK, s.w4b));
+    const __m128d driven = _mm_add_pd(widen(_mm_mul_ps(k.clipGain, section4)), bothLanesDouble(0.1));
+    const __m128 c = narrow(_mm_max_pd(_mm_min_pd(driven, bothLanesDouble(1.0)), bothLanesDouble(-1.0)));
+    // q = C (1 - C^2 x 0.33333334), C^2 in single, the rest in double.
+    const __m128d cd = widen(c);
+    const __m128 q = narrow(_mm_mul_pd(
+        cd, _mm_sub_pd(bothLanesDouble(1.0), _mm_mul_pd(widen(_mm_mul_ps(c, c)), bothLanesDouble(0.33333334)))));
+    // D[n] = 0.995 D[n-1] + q[n] - q[n-1], left to right in double.
+    const __m128d qd = widen(q);
+    const __m128 d = narrow(
+        _mm_sub_pd(_mm_add_pd(_mm_mul_pd(bothLanesDouble(0.995), widen(s.dcBlocker)), qd), s.saturation));
+
+    s.w1b = s.w1a;
+    s.w1a = v1;
+    s.w2b = s.w2a;
+    s.w2a = v2;
+    s.w3b = s.w3a;
+    s.w3a = v3;
+    s.w4b = s.w4a;
+    s.w4a = v4;
+    s.saturation = qd;
+    s.dcBlocker = d;
+    return d;
+}
+
+}  // namespace
+
+namespace {
+
+// Where a line's taps read for frame j: w - 1 - offset_k, wrapped with the mask (the
+// length is a power of two).
+template <bool AtRest>
+inline void tapPositions(const LineChunk& c, int j, int& tap0, int& tap1) noexcept {
+    const int w = c.position + j;
+    tap0 = (w - 1 - (AtRest ? c.fade.offset0 : c.offset0[j])) & c.mask;
+    tap1 = (w - 1 - (AtRest ? c.fade.offset1 : c.offset1[j])) & c.mask;
+}
+
+// One frame of both lines, line L in lane 0 and line R in lane 1:
+// line[w] = x + f ((tap0 - tap1) i + tap1), x being input 1 for line L and input 0 for
+// line R. dry holds (input 0, input 1); returns the values written.
+template <bool AtRest>
+inline __m128 writeLineFrame(const StereoCrossoverDelay::LineChunkPair& p, int j, __m128 dry,
+                             __m128 feedback) noexcept {
+    int l0, l1, r0, r1;
+    tapPositions<AtRest>(p.l, j, l0, l1);
+    tapPositions<AtRest>(p.r, j, r0, r1);
+    const __m128 tap0 = _mm_unpacklo_ps(_mm_load_ss(p.l.line + l0), _mm_load_ss(p.r.line + r0));
+    const __m128 tap1 = _mm_unpacklo_ps(_mm_load_ss(p.l.line + l1), _mm_load_ss(p.r.line + r1));
+    const __m128 weight = AtRest ? pairOf(p.l.fade.weight, p.r.fade.weight)
+                                 : _mm_unpacklo_ps(_mm_load_ss(p.l.weight + j), _mm_load_ss(p.r.weight + j));
+    const __m128 x = _mm_shuffle_ps(dry, dry, _MM_SHUFFLE(3, 2, 0, 1));
+    const __m128 value =
+        _mm_add_ps(x, _mm_mul_ps(feedback, _mm_add_ps(_mm_mul_ps(_mm_sub_ps(tap0, tap1), weight), tap1)));
+    _mm_store_ss(p.l.line + ((p.l.position + j) & p.l.mask), value);
+    _mm_store_ss(p.r.line + ((p.r.position + j) & p.r.mask), lane1Broadcast(value));
+    return value;
+}
+
+}  // namespace
+
+template <bool AtRest>
+void StereoCrossoverDelay::runFrames(int frames, const float* x, float* out0, float* out1, const LineChunkPair& lines,
+                                     const WetCoefficients& k, WetState& state) noexcept {
+    // Per frame: both line writes, both wet chains, the output mix y = x m + (D + x)(1 - m)
+    // ("Mix" is the share of the plain dry signal). The line writes do not wait for
+    // the wet chains, so the processor runs them ahead while the chains' recursions
+    // are in flight. The state is a local copy for the loop: the output stores could
+    // alias it (SSE vector types alias everything) and would keep it in memory.
+    WetState s = state;
+    const __m128 feedback = pairOf(lines.l.feedback, lines.r.feedback);
+    for (int j = 0; j < frames; ++j) {
+        const __m128 dry = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(x + 2 * j)));
+        const __m128 d = wetFrame(writeLineFrame<AtRest>(lines, j, dry, feedback), k, s);
+        const __m128 y = _mm_add_ps(_mm_mul_ps(dry, k.mix), _mm_mul_ps(_mm_add_ps(d, dry), k.mixComplement));
+        out0[j] = lane0(y);
+        out1[j] = lane1(y);
+    }
+    state = s;
+}
+
+void StereoCrossoverDelay::computeChunk(int frames, const float* in0, const float* in1, float* out0, float* out1,
+                                        const BlockValues& b, const WetCoefficients& k, WetState& state) noexcept {
+    // Inputs first, so that in-place processing reads every sample before it is
+    // overwritten; interleaved (input 0, input 1), the lane order of the output mix.
+    alignas(16) float x[2 * kChunk];
+    for (int j = 0; j < frames; ++j) {
+        x[2 * j] = dsp::guardInputSample(in0[j]);
+        x[2 * j + 1] = dsp::guardInputSample(in1[j]);
+    }
+
+    // Tap crossfaders, R then L.
+    float weightR[kChunk], weightL[kChunk];
+    int offsetR0[kChunk], offsetR1[kChunk], offsetL0[kChunk], offsetL1[kChunk];
+    const CrossfadeChunk fadeR = runCrossfader(fXfadeR.step, fXfadeR.weight, fXfadeR.delay1, fXfadeR.delay0, b.delayR,
+                                               b.cap, frames, weightR, offsetR0, offsetR1);
+    const CrossfadeChunk fadeL = runCrossfader(fXfadeL.step, fXfadeL.weight, fXfadeL.delay1, fXfadeL.delay0, b.delayL,
+                                               b.cap, frames, weightL, offsetL0, offsetL1);
+
+    // Delay lines: move on by what the previous chunk wrote, then write this chunk.
+    fLineRPos = (fLineRPos + fLineRPending) & fLineMask;
+    fLineRPending = frames;
+    fLineLPos = (fLineLPos + fLineLPending) & fLineMask;
+    fLineLPending = frames;
+    const LineChunkPair lines{
+        {fLineR, fLineMask, fLineRPos, b.feedbackR, weightR, offsetR0, offsetR1, fadeR},
+        {fLineL, fLineMask, fLineLPos, b.feedbackL, weightL, offsetL0, offsetL1, fadeL},
+    };
+    if (fadeR.atRest && fadeL.atRest) {
+        runFrames<true>(frames, x, out0, out1, lines, k, state);
+    } else {
+        // A ramping line makes both read their per-frame arrays; fill the resting one's.
+        for (const CrossfadeChunk* fade : {&fadeR, &fadeL}) {
+            if (!fade->atRest) continue;
+            float* weight = fade == &fadeR ? weightR : weightL;
+            int* o0 = fade == &fadeR ? offsetR0 : offsetL0;
+            int* o1 = fade == &fadeR ? offsetR1 : offsetL1;
+            for (int j = 0; j < frames; ++j) {
+                weight[j] = fade->weight;
+                o0[j] = fade->offset0;
+                o1[j] = fade->offset1;
+            }
+        }
+        runFrames<false>(frames, x, out0, out1, lines, k, state);
+    }
+}
+
 void StereoCrossoverDelay::compute(int count, float** inputs, float** outputs) noexcept {
     if (count <= 0 || inputs == nullptr || outputs == nullptr) return;
     const float* in0 = inputs[0];
@@ -504,159 +744,13 @@ void StereoCrossoverDelay::compute(int count, float** inputs, float** outputs) n
     }
 
     const BlockValues b = blockValues();
+    const WetCoefficients k = wetCoefficients(b);
+    WetState state = loadWetState();
     for (int start = 0, frames = 0; start < count; start += frames) {
         frames = std::min(kChunk, count - start);
-        computeChunk(frames, in0 + start, in1 + start, out0 + start, out1 + start, b);
+        computeChunk(frames, in0 + start, in1 + start, out0 + start, out1 + start, b, k, state);
     }
-}
-
-namespace {
-
-// State of one wet chain's four biquad sections while a chunk runs: the two newest
-// internal values of each.
-struct Sections {
-    float w1a, w1b, w2a, w2b, w3a, w3b, w4a, w4b;  // a = w[n-1], b = w[n-2]
-};
-
-// Sections 1 to 4 for one sample; returns section 4's internal value w4[n]. The
-// outputs of the low-pass sections stay in double until the next section has
-// subtracted its feedback; everything else is single precision.
-inline float runSections(Sections& s, float u, const float (&lp)[5], const float (&hp)[7], float* w1, float* w2,
-                         float* w3) noexcept {
-    const float lpA1 = lp[0], lpA2First = lp[1], lpGainFirst = lp[2], lpA2Second = lp[3], lpGainSecond = lp[4];
-    const float k = hp[0], m = hp[1], hpB1 = hp[2], hpB2First = hp[3], hpGainFirst = hp[4], hpB2Second = hp[5],
-                hpGainSecond = hp[6];
-
-    const float v1 = u - (lpA1 * s.w1a + lpA2First * s.w1b) * lpGainFirst;
-    const double y1 = static_cast<double>(lpGainFirst) *
-                      (2.0 * static_cast<double>(s.w1a) + static_cast<double>(s.w1b + v1));
-
-    const float v2 = static_cast<float>(y1 - static_cast<double>((lpA1 * s.w2a + lpA2Second * s.w2b) * lpGainSecond));
-    const double y2 = static_cast<double>(lpGainSecond) *
-                      (2.0 * static_cast<double>(s.w2a) + static_cast<double>(s.w2b + v2));
-
-    const float v3 = static_cast<float>(y2 - static_cast<double>((hpB1 * s.w3a + hpB2First * s.w3b) * hpGainFirst));
-    const float y3 = (k * v3 + m * s.w3a + k * s.w3b) * hpGainFirst;
-
-    const float v4 = y3 - (hpB1 * s.w4a + hpB2Second * s.w4b) * hpGainSecond;
-
-    s.w1b = s.w1a;
-    s.w1a = v1;
-    s.w2b = s.w2a;
-    s.w2a = v2;
-    s.w3b = s.w3a;
-    s.w3a = v3;
-    s.w4b = s.w4a;
-    s.w4a = v4;
-    *w1 = v1;
-    *w2 = v2;
-    *w3 = v3;
-    return v4;
-}
-
-// Drive, clip and cubic saturation of one sample, from section 4's internal values.
-inline float saturate(float w4, float w4a, float w4b, float k, float m, float clipGain) noexcept {
-    return clipAndSaturate(static_cast<double>(clipGain * (k * w4 + m * w4a + k * w4b)) + 0.1);
-}
-
-// D[n] = 0.995 D[n-1] + q[n] - q[n-1], left to right in double.
-inline float dcBlock(float previousOut, float q, float previousQ) noexcept {
-    return static_cast<float>((0.995 * static_cast<double>(previousOut) + static_cast<double>(q)) -
-                              static_cast<double>(previousQ));
-}
-
-}  // namespace
-
-void StereoCrossoverDelay::computeChunk(int frames, const float* in0, const float* in1, float* out0, float* out1,
-                                        const BlockValues& b) noexcept {
-    constexpr int h = kHistory;
-
-    // Inputs first, so that in-place processing reads every sample before it is overwritten.
-    float x0[kChunk], x1[kChunk];
-    for (int j = 0; j < frames; ++j) {
-        x0[j] = dsp::guardInputSample(in0[j]);
-        x1[j] = dsp::guardInputSample(in1[j]);
-    }
-
-    // Tap crossfaders, R then L.
-    float weightR[kChunk], weightL[kChunk];
-    int offsetR0[kChunk], offsetR1[kChunk], offsetL0[kChunk], offsetL1[kChunk];
-    runCrossfader(fXfadeR.step, fXfadeR.weight, fXfadeR.delay1, fXfadeR.delay0, b.delayR, b.cap, frames, weightR,
-                  offsetR0, offsetR1);
-    runCrossfader(fXfadeL.step, fXfadeL.weight, fXfadeL.delay1, fXfadeL.delay0, b.delayL, b.cap, frames, weightL,
-                  offsetL0, offsetL1);
-
-    // Delay lines: move on by what the previous chunk wrote, then write this chunk.
-    float r[kChunk], l[kChunk];
-    fLineRPos = (fLineRPos + fLineRPending) & fLineMask;
-    fLineRPending = frames;
-    fLineLPos = (fLineLPos + fLineLPending) & fLineMask;
-    fLineLPending = frames;
-    writeLines({fLineR, fLineMask, fLineRPos, x0, b.feedbackR, weightR, offsetR0, offsetR1, r},
-               {fLineL, fLineMask, fLineLPos, x1, b.feedbackL, weightL, offsetL0, offsetL1, l}, frames);
-
-    // Width blend and gain.
-    float uL[kChunk], uR[kChunk];
-    for (int j = 0; j < frames; ++j) {
-        uL[j] = (l[j] * b.width + r[j] * b.widthComplement) * b.gain;
-        uR[j] = (r[j] * b.width + l[j] * b.widthComplement) * b.gain;
-    }
-
-    // Filter sections of both chains, interleaved so that their recursions overlap.
-    ChunkSignal w1L, w2L, w3L, w4L, w1R, w2R, w3R, w4R;
-    loadHistory(w1L, fLowpass1L);
-    loadHistory(w2L, fLowpass2L);
-    loadHistory(w3L, fHighpass1L);
-    loadHistory(w4L, fHighpass2L);
-    loadHistory(w1R, fLowpass1R);
-    loadHistory(w2R, fLowpass2R);
-    loadHistory(w3R, fHighpass1R);
-    loadHistory(w4R, fHighpass2R);
-    const float lp[5] = {b.lpA1, b.lpA2First, b.lpGainFirst, b.lpA2Second, b.lpGainSecond};
-    const float hp[7] = {b.hpK, b.hpM, b.hpB1, b.hpB2First, b.hpGainFirst, b.hpB2Second, b.hpGainSecond};
-    Sections sL{w1L[h - 1], w1L[h - 2], w2L[h - 1], w2L[h - 2], w3L[h - 1], w3L[h - 2], w4L[h - 1], w4L[h - 2]};
-    Sections sR{w1R[h - 1], w1R[h - 2], w2R[h - 1], w2R[h - 2], w3R[h - 1], w3R[h - 2], w4R[h - 1], w4R[h - 2]};
-    for (int j = 0; j < frames; ++j) {
-        w4L[h + j] = runSections(sL, uL[j], lp, hp, &w1L[h + j], &w2L[h + j], &w3L[h + j]);
-        w4R[h + j] = runSections(sR, uR[j], lp, hp, &w1R[h + j], &w2R[h + j], &w3R[h + j]);
-    }
-
-    // Drive, clip and saturation: no recursion, so this loop vectorises.
-    ChunkSignal qL, qR;
-    loadHistory(qL, fSaturationL);
-    loadHistory(qR, fSaturationR);
-    for (int j = 0; j < frames; ++j) {
-        qL[h + j] = saturate(w4L[h + j], w4L[h + j - 1], w4L[h + j - 2], b.hpK, b.hpM, b.clipGain);
-        qR[h + j] = saturate(w4R[h + j], w4R[h + j - 1], w4R[h + j - 2], b.hpK, b.hpM, b.clipGain);
-    }
-
-    // DC blockers.
-    ChunkSignal dL, dR;
-    loadHistory(dL, fDcBlockerL);
-    loadHistory(dR, fDcBlockerR);
-    for (int j = 0; j < frames; ++j) {
-        dL[h + j] = dcBlock(dL[h + j - 1], qL[h + j], qL[h + j - 1]);
-        dR[h + j] = dcBlock(dR[h + j - 1], qR[h + j], qR[h + j - 1]);
-    }
-
-    // Output mix: "Mix" is the share of the plain dry signal.
-    for (int j = 0; j < frames; ++j) {
-        out0[j] = x0[j] * b.mixL + (dL[h + j] + x0[j]) * b.mixLComplement;
-        out1[j] = x1[j] * b.mixR + (dR[h + j] + x1[j]) * b.mixRComplement;
-    }
-
-    saveHistory(fLowpass1L, w1L, frames);
-    saveHistory(fLowpass2L, w2L, frames);
-    saveHistory(fHighpass1L, w3L, frames);
-    saveHistory(fHighpass2L, w4L, frames);
-    saveHistory(fLowpass1R, w1R, frames);
-    saveHistory(fLowpass2R, w2R, frames);
-    saveHistory(fHighpass1R, w3R, frames);
-    saveHistory(fHighpass2R, w4R, frames);
-    saveHistory(fSaturationL, qL, frames);
-    saveHistory(fSaturationR, qR, frames);
-    saveHistory(fDcBlockerL, dL, frames);
-    saveHistory(fDcBlockerR, dR, frames);
+    storeWetState(state);
 }
 
 }  // namespace kestrin

@@ -10,8 +10,11 @@
 //
 // The class is written the way a block-diagram compiler writes its output: plain
 // float controls whose addresses the UI visitor receives, constants per rate, values
-// per block, and a compute() that runs every stage over 32-frame chunks. The result
-// equals strictly per-sample processing, bit for bit.
+// per block, and a compute() that works in 32-frame chunks. Within a chunk each frame
+// runs both lines and both wet chains in one SSE instruction stream, line and chain L
+// in lane 0 and R in lane 1, so that the two independent recursions overlap. Every
+// lane does the scalar operations of the per-sample description in their order and
+// precision, so the result equals strictly per-sample processing, bit for bit.
 //
 // The delay lines live outside the object. A new instance has none: prepareLines()
 // sizes them for the highest working rate it will be initialised at (it allocates,
@@ -29,7 +32,7 @@ namespace kestrin {
 class StereoCrossoverDelay final : public GeneratedDsp {
 public:
     static constexpr int kChunk = 32;   // frames per processing chunk
-    static constexpr int kHistory = 4;  // values kept per recursive signal
+    static constexpr int kHistory = 2;  // values kept per recursive signal: all any stage reads
 
     // Set-up thread; allocates the instance (a few hundred bytes, no delay lines).
     static std::unique_ptr<StereoCrossoverDelay> create();
@@ -76,6 +79,12 @@ public:
     // (before prepareLines) the outputs are silence.
     void compute(int count, float** inputs, float** outputs) noexcept override;
 
+    // Per-block coefficients and per-frame state of both wet chains in SSE lanes, and
+    // a chunk's view of both lines; defined with compute(), used by its helpers.
+    struct WetCoefficients;
+    struct WetState;
+    struct LineChunkPair;
+
 private:
     struct BlockValues;
     struct TapCrossfader {
@@ -88,8 +97,14 @@ private:
     // Points the lines at the storage, using as much of it as the rate needs.
     void useLines() noexcept;
     BlockValues blockValues() const noexcept;
+    static WetCoefficients wetCoefficients(const BlockValues& b) noexcept;
+    WetState loadWetState() const noexcept;
+    void storeWetState(const WetState& s) noexcept;
+    template <bool AtRest>
+    void runFrames(int frames, const float* x, float* out0, float* out1, const LineChunkPair& lines,
+                   const WetCoefficients& k, WetState& state) noexcept;
     void computeChunk(int frames, const float* in0, const float* in1, float* out0, float* out1,
-                      const BlockValues& b) noexcept;
+                      const BlockValues& b, const WetCoefficients& k, WetState& state) noexcept;
 
     // Fields in this order: controls interleaved with constants and state.
     float fSync;

@@ -364,6 +364,93 @@ TEST(StereoCrossoverDelay, MatchesTheModelWithRandomControlChangesAndBlockSizes)
     }
 }
 
+// Long renders in blocks of 1 to 4,096 frames (the largest block the client hands
+// over at factor 8), with every control changed between blocks, or left alone so that
+// the crossfaders come to rest, in place and out of place.
+TEST(StereoCrossoverDelay, LongRandomRendersMatchTheModelAtEveryBlockSize) {
+    std::mt19937 rng(2024);
+    auto uni = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); };
+    // Edge sizes around the 32-frame chunk and the largest block, then random ones.
+    std::vector<int> sizes = {1, 2, 3, 4, 5, 31, 32, 33, 63, 64, 65, 4095, 4096, 1, 4096};
+    for (int i = 0; i < 40; ++i) sizes.push_back(1 + int(rng() % 4096));
+    for (int i = 0; i < 40; ++i) sizes.push_back(1 + int(rng() % 40));
+    for (int rate : {44100, 48000, 96000, 384000, 768000}) {
+        Effect fx(rate);
+        reference::Delay ref(rate);
+        std::size_t total = 0;
+        for (int size : sizes) total += std::size_t(size);
+        const Stereo in = mixedSignal(total, unsigned(rate));
+        Stereo got(in.size()), expected(in.size());
+        reference::Controls c;
+        std::size_t pos = 0;
+        for (std::size_t b = 0; b < sizes.size(); ++b) {
+            // Each control changes between blocks or not, on its own, so that the two
+            // lines' crossfaders ramp and rest out of step; every fourth block keeps all.
+            auto change = [&](float& control, float value) {
+                if (b % 4 != 3 && rng() % 2 == 0) control = value;
+            };
+            change(c.delayL, rng() % 3 == 0 ? uni(1, 3) : uni(1, 2000));  // short: taps within a chunk
+            change(c.delayR, rng() % 3 == 0 ? uni(1, 3) : uni(1, 2000));
+            change(c.noteL, float(rng() % 32));
+            change(c.noteR, float(rng() % 32));
+            change(c.feedbackL, uni(0, 100));
+            change(c.feedbackR, uni(0, 100));
+            change(c.mixL, uni(0, 100));
+            change(c.mixR, uni(0, 100));
+            change(c.sync, float(rng() % 2));
+            change(c.highpass, uni(60, std::min(10000.0f, 0.45f * float(rate))));
+            change(c.lowpass, uni(1000, std::min(20000.0f, 0.45f * float(rate))));
+            change(c.drive, uni(0, 100));
+            change(c.gain, uni(0, 100));
+            change(c.width, uni(0, 100));
+            change(c.tempo, uni(1, 5000));
+            const int n = sizes[b];
+            fx.set(c);
+            if (b % 2 == 0) {
+                fx.compute(n, &in.left[pos], &in.right[pos], &got.left[pos], &got.right[pos]);
+            } else {
+                std::copy_n(&in.left[pos], n, &got.left[pos]);
+                std::copy_n(&in.right[pos], n, &got.right[pos]);
+                fx.compute(n, &got.left[pos], &got.right[pos], &got.left[pos], &got.right[pos]);
+            }
+            ref.process(c, n, &in.left[pos], &in.right[pos], &expected.left[pos], &expected.right[pos]);
+            ASSERT_EQ(firstDifference(got.left, expected.left), -1) << "rate " << rate << " block " << b;
+            ASSERT_EQ(firstDifference(got.right, expected.right), -1) << "rate " << rate << " block " << b;
+            pos += std::size_t(n);
+        }
+    }
+}
+
+// One control at a time changes between blocks while the others stay, so that each
+// control's path through the block values is exercised on its own.
+TEST(StereoCrossoverDelay, EachControlChangedAloneBetweenBlocksMatchesTheModel) {
+    const int rate = 96000;
+    const Stereo in = mixedSignal(16 * 700, 31);
+    Effect fx(rate);
+    reference::Delay ref(rate);
+    Stereo got(in.size()), expected(in.size());
+    reference::Controls c;
+    c.delayL = 2.5f, c.delayR = 11;  // short, so that every echo shows within the render
+    float reference::Controls::*const controls[] = {
+        &reference::Controls::delayL,   &reference::Controls::noteL,    &reference::Controls::feedbackL,
+        &reference::Controls::mixL,     &reference::Controls::delayR,   &reference::Controls::noteR,
+        &reference::Controls::feedbackR, &reference::Controls::mixR,    &reference::Controls::sync,
+        &reference::Controls::highpass, &reference::Controls::lowpass,  &reference::Controls::drive,
+        &reference::Controls::gain,     &reference::Controls::width,    &reference::Controls::tempo};
+    const float values[] = {4.1f, 7, 93, 12, 1.3f, 30, 81, 3, 1, 3100, 2500, 88, 64, 17, 300};
+    std::size_t pos = 0;
+    for (std::size_t i = 0; i < 16 && pos < in.size(); ++i) {
+        if (i > 0) c.*controls[i - 1] = values[i - 1];
+        const int n = 700;
+        fx.set(c);
+        fx.compute(n, &in.left[pos], &in.right[pos], &got.left[pos], &got.right[pos]);
+        ref.process(c, n, &in.left[pos], &in.right[pos], &expected.left[pos], &expected.right[pos]);
+        ASSERT_EQ(firstDifference(got.left, expected.left), -1) << "after control " << i;
+        ASSERT_EQ(firstDifference(got.right, expected.right), -1) << "after control " << i;
+        pos += std::size_t(n);
+    }
+}
+
 TEST(StereoCrossoverDelay, InPlaceProcessingEqualsOutOfPlace) {
     reference::Controls c;
     c.delayL = 0.5f;  // one-sample taps: the lines read values written in the same chunk

@@ -1,5 +1,7 @@
 #include "dsp/oversampling/stereoupsampler.h"
 
+#include <cstring>
+
 #include "dsp/inputguard.h"
 #include "dsp/oversampling/stereocascade.h"
 #include "framework/core/fatal.h"
@@ -42,26 +44,37 @@ fw::Status StereoUpsampler::upsample(int frames, const float* const* inputs) noe
         for (int c = 0; c < kChannels; ++c) (void)channels_[c].upsample(frames, inputs[c]);  // a guarded copy
         return fw::Status::success();
     }
-    // Both channels at once; identical to Upsampler::upsample on each channel.
+    // Both channels at once; identical to Upsampler::upsample on each channel. The
+    // zero-stuffed input goes into the work buffers first; the cascade then filters
+    // them in place (its outputs trail its inputs) and restores the level.
+    float* buffer0 = channels_[0].workBuffer();
+    float* buffer1 = channels_[1].workBuffer();
+    const int raised = frames * f;
+    std::memset(buffer0, 0, sizeof(float) * static_cast<std::size_t>(raised));
+    std::memset(buffer1, 0, sizeof(float) * static_cast<std::size_t>(raised));
+    for (int i = 0; i < frames; ++i) {
+        buffer0[i * f] = guardInputSample(inputs[0][i]);
+        buffer1[i * f] = guardInputSample(inputs[1][i]);
+    }
+    struct Source {
+        const float* in0;
+        const float* in1;
+        __m128 at(int t) const noexcept { return _mm_unpacklo_ps(_mm_load_ss(in0 + t), _mm_load_ss(in1 + t)); }
+    } source{buffer0, buffer1};
+    struct Sink {
+        float* out0;
+        float* out1;
+        __m128 gain;
+        static bool wants(int) noexcept { return true; }
+        void put(int t, __m128 y) const noexcept {
+            y = _mm_mul_ps(y, gain);
+            _mm_store_ss(out0 + t, y);
+            _mm_store_ss(out1 + t, _mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
+        }
+    } sink{buffer0, buffer1, _mm_set1_ps(static_cast<float>(f))};
     StereoCascade cascade;
     cascade.load(*channels_[0].interpolationFilter(), *channels_[1].interpolationFilter());
-    const __m128 gain = _mm_set1_ps(static_cast<float>(f));
-    const __m128 zero = _mm_setzero_ps();
-    float* out0 = channels_[0].workBuffer();
-    float* out1 = channels_[1].workBuffer();
-    const float* in0 = inputs[0];
-    const float* in1 = inputs[1];
-    for (int i = 0; i < frames; ++i) {
-        __m128 y = _mm_mul_ps(cascade.process(StereoCascade::pair(guardInputSample(in0[i]), guardInputSample(in1[i]))),
-                              gain);
-        *out0++ = _mm_cvtss_f32(y);
-        *out1++ = _mm_cvtss_f32(_mm_shuffle_ps(y, y, 1));
-        for (int k = 1; k < f; ++k) {
-            y = _mm_mul_ps(cascade.process(zero), gain);
-            *out0++ = _mm_cvtss_f32(y);
-            *out1++ = _mm_cvtss_f32(_mm_shuffle_ps(y, y, 1));
-        }
-    }
+    cascade.run(raised, source, sink);
     cascade.store();
     return fw::Status::success();
 }
@@ -76,19 +89,27 @@ fw::Status StereoUpsampler::decimate(float* const* outputs, int frames) noexcept
             if (fw::Status status = channels_[c].decimate(outputs[c], frames); !status) return status;
         return fw::Status::success();
     }
-    // Both channels at once; identical to Upsampler::decimate on each channel.
+    // Both channels at once; identical to Upsampler::decimate on each channel. Only
+    // the first sample of every group of f leaves the cascade.
+    struct Source {
+        const float* in0;
+        const float* in1;
+        __m128 at(int t) const noexcept { return _mm_unpacklo_ps(_mm_load_ss(in0 + t), _mm_load_ss(in1 + t)); }
+    } source{channels_[0].workBuffer(), channels_[1].workBuffer()};
+    struct Sink {
+        float* out0;
+        float* out1;
+        int groupMask;  // f - 1, f a power of two
+        int shift;      // log2 f
+        bool wants(int t) const noexcept { return (t & groupMask) == 0; }
+        void put(int t, __m128 y) const noexcept {
+            _mm_store_ss(out0 + (t >> shift), y);
+            _mm_store_ss(out1 + (t >> shift), _mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
+        }
+    } sink{outputs[0], outputs[1], f - 1, __builtin_ctz(static_cast<unsigned>(f))};
     StereoCascade cascade;
     cascade.load(*channels_[0].decimationFilter(), *channels_[1].decimationFilter());
-    const float* in0 = channels_[0].workBuffer();
-    const float* in1 = channels_[1].workBuffer();
-    float* out0 = outputs[0];
-    float* out1 = outputs[1];
-    for (int i = 0; i < frames; ++i) {
-        const __m128 y = cascade.process(StereoCascade::pair(*in0++, *in1++));
-        out0[i] = _mm_cvtss_f32(y);
-        out1[i] = _mm_cvtss_f32(_mm_shuffle_ps(y, y, 1));
-        for (int k = 1; k < f; ++k) cascade.process(StereoCascade::pair(*in0++, *in1++));
-    }
+    cascade.run(frames * f, source, sink);
     cascade.store();
     return fw::Status::success();
 }

@@ -348,7 +348,7 @@ TEST(StereoUpsampler, BothChannelsTogetherMatchEachChannelAloneBitForBit) {
             u.setBaseSampleRate(44100.0f);
             ASSERT_TRUE(u.setOverSampleFactor(factor).ok());
         }
-        for (int block : {1, 7, 512, 333}) {
+        for (int block : {1, 7, 512, 333, 2, 3, 4, 5, 6, 9, 511, 1}) {
             const auto n = static_cast<std::size_t>(block);
             std::vector<float> left(n), right(n);
             for (float& x : left) x = dist(rng);
