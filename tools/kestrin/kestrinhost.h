@@ -26,7 +26,7 @@ struct HostParameter {
 
 class KestrinHost {
 public:
-    // The bundle built with this program.
+    // The bundle installed with this program, or else the one built with it.
     static std::string defaultPluginPath();
 
     // Opens the bundle, registers its component and creates an instance.

@@ -10,10 +10,13 @@
 #include "commandline.h"
 #include "demophrase.h"
 #include "editcommand.h"
+#include "filechecks.h"
 #include "infocommand.h"
 #include "kestrinhost.h"
 #include "presetconvert.h"
 #include "renderjob.h"
+#include "statefile.h"
+#include "valueforms.h"
 
 namespace {
 
@@ -39,14 +42,10 @@ std::string defaultOutputName(const std::optional<std::string>& input) {
     return (p.parent_path() / (p.stem().string() + "-kestrin" + ext)).string();
 }
 
-// --state, --preset, --set, --upsample in that order; then --save-state.
+// --state, --preset, --set, --upsample in that order; then --save-state unless this
+// is a dry run.
 bool applySettings(KestrinHost& host, const Command& c, std::string& error) {
-    if (c.stateIn) {
-        if (auhost::HostResult r = host.unit().loadPresetFile(*c.stateIn); !r) {
-            error = "cannot load the state \"" + *c.stateIn + "\": " + r.message();
-            return false;
-        }
-    }
+    if (c.stateIn && !loadStateFile(host, *c.stateIn, error)) return false;
     if (c.preset && !host.choosePreset(*c.preset, error)) return false;
     for (const ParameterSetting& s : c.settings)
         if (!host.setParameter(s.name, s.value, error)) return false;
@@ -54,39 +53,69 @@ bool applySettings(KestrinHost& host, const Command& c, std::string& error) {
         const int amount = *c.upsample == 1 ? 0 : *c.upsample == 2 ? 1 : *c.upsample == 4 ? 2 : 3;
         if (!host.setParameter("Upsample Amount", std::to_string(amount), error)) return false;
     }
-    if (c.stateOut) {
-        if (auhost::HostResult r = host.unit().savePresetFile(*c.stateOut); !r) {
-            error = "cannot save the state to \"" + *c.stateOut + "\": " + r.message();
-            return false;
-        }
-    }
+    if (c.stateOut && !c.dryRun && !saveStateFile(host, *c.stateOut, error)) return false;
     return true;
 }
 
+// Every parameter as the render would use it.
+void printSettings(KestrinHost& host, const Command& c, const std::string& outputPath) {
+    std::printf("%s -> %s: nothing rendered (--dry-run)\n", c.input ? c.input->c_str() : "demo", outputPath.c_str());
+    for (const HostParameter& p : host.parameters()) {
+        AudioUnitParameterValue normalized = 0;
+        std::string shown;
+        if (valueFormOf(p) == ValueForm::bpm) {
+            char tempo[64];
+            std::snprintf(tempo, sizeof tempo, "%.2f bpm (the host tempo: --tempo)", c.tempo.value_or(120.0));
+            shown = tempo;
+        } else {
+            shown = host.unit().getParameter(p.id, normalized) ? showValue(p, host.displayText(p.id, normalized))
+                                                               : "(unreadable)";
+        }
+        std::printf("  %-16s %s\n", p.name.c_str(), shown.c_str());
+    }
+    std::printf("  %-16s %s\n", "(bypass)", c.bypass ? "on" : "off");
+}
+
 int runRender(const Command& c) {
-    AudioData input;
     std::string error;
+    const std::string outputPath = c.output.value_or(defaultOutputName(c.input));
+    std::unique_ptr<KestrinHost> host;
+    if (c.dryRun) {
+        if (!KestrinHost::load(c.plugin.empty() ? KestrinHost::defaultPluginPath() : c.plugin, host, error))
+            return failWith(error);
+        if (!applySettings(*host, c, error)) return failWith(error);
+        printSettings(*host, c, outputPath);
+        return 0;
+    }
+
+    AudioData input;
     if (c.input) {
+        // "-" is standard input, which is never a file to check.
+        if (const std::string why = *c.input == "-" ? "" : readProblem(*c.input); !why.empty())
+            return failWith("cannot read \"" + *c.input + "\": " + why);
         if (!readAudioFile(*c.input, input, error)) return failWith(error);
     } else {
         input = makeDemoPhrase();
     }
-    const std::string outputPath = c.output.value_or(defaultOutputName(c.input));
 
-    std::unique_ptr<KestrinHost> host;
     if (!KestrinHost::load(c.plugin.empty() ? KestrinHost::defaultPluginPath() : c.plugin, host, error))
         return failWith(error);
     if (!applySettings(*host, c, error)) return failWith(error);
 
     // The output is created before rendering so that an unwritable destination fails
     // at once; it only appears under its name once complete.
+    if (const std::string why = outputPath == "-" ? "" : writeProblem(outputPath); !why.empty())
+        return failWith("cannot write \"" + outputPath + "\": " + why);
     std::unique_ptr<OutputFile> output;
     if (!OutputFile::create(outputPath, input.sampleRate, 2, output, error)) return failWith(error);
 
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     RenderSummary summary;
-    if (!renderThrough(*host, c, input, *output, interrupted, summary, error)) return failWith(error);
+    if (!renderThrough(*host, c, input, *output, interrupted, summary, error)) {
+        if (interrupted.load(std::memory_order_relaxed)) return failWith("interrupted; no output written", 130);
+        return failWith(error);
+    }
     if (!output->commit(error)) return failWith(error);
 
     if (!c.quiet) {
@@ -134,8 +163,7 @@ int runEdit(Command c) {
     if (!runEditor(*host, interrupted, stdout, outcome, error)) return failWith(error);
     // Whatever ended the session, what the user shaped is kept.
     if (saveTo) {
-        if (auhost::HostResult r = host->unit().savePresetFile(*saveTo); !r)
-            return failWith("cannot save the state to \"" + *saveTo + "\": " + r.message());
+        if (!saveStateFile(*host, *saveTo, error)) return failWith(error);
         std::printf("saved the state to %s (%d change%s)\n", saveTo->c_str(), outcome.changes,
                     outcome.changes == 1 ? "" : "s");
     }
@@ -148,11 +176,15 @@ int runEdit(Command c) {
 
 int main(int argc, char** argv) {
     const ParseResult parsed = parseCommandLine(argc, argv);
-    if (!parsed.ok) return failWith(parsed.error + "\n" + usageText(), 2);
+    if (!parsed.ok) {
+        // One line for what is wrong, one for where to read more; not the whole help.
+        const std::string_view command = commandName(parsed.command.kind);
+        return failWith(parsed.error + "\nsee: kestrin help" + (command.empty() ? "" : " ") + std::string(command), 2);
+    }
     const Command& c = parsed.command;
     switch (c.kind) {
         case CommandKind::help:
-            std::fputs(usageText().c_str(), stdout);
+            std::fputs(usageText(c.helpTopic).c_str(), stdout);
             return 0;
         case CommandKind::version:
             std::puts("kestrin 3.0.1");
