@@ -75,6 +75,7 @@ std::string describePlugin(KestrinHost& host) {
             fourCC(described.description.componentSubType).c_str(), fourCC(described.description.componentManufacturer).c_str(),
             unsigned(described.version >> 16), unsigned((described.version >> 8) & 0xFF), unsigned(described.version & 0xFF));
 
+    appendf(out, "  bundle      %s\n", host.bundlePath().c_str());
     UInt32 size = 0;
     std::string layouts;
     if (AudioUnitGetPropertyInfo(unit, kAudioUnitProperty_SupportedNumChannels, kAudioUnitScope_Global, 0, &size,

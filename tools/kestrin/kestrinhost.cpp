@@ -40,6 +40,7 @@ std::string KestrinHost::defaultPluginPath() {
 
 bool KestrinHost::load(const std::string& pluginPath, std::unique_ptr<KestrinHost>& out, std::string& error) {
     std::unique_ptr<KestrinHost> host(new KestrinHost());
+    host->bundlePath_ = pluginPath;
     if (auhost::HostResult r = auhost::PluginBundle::open(pluginPath, host->bundle_); !r) {
         error = "cannot load the plug-in \"" + pluginPath + "\": " + r.message();
         return false;

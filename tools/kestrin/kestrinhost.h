@@ -33,6 +33,7 @@ public:
     static bool load(const std::string& pluginPath, std::unique_ptr<KestrinHost>& out, std::string& error);
 
     auhost::HostedUnit& unit() { return *unit_; }
+    const std::string& bundlePath() const { return bundlePath_; }
     const auhost::ComponentSpec& component() const { return spec_; }
     const std::vector<HostParameter>& parameters() const { return parameters_; }
     const std::vector<auhost::PresetEntry>& presets() const { return presets_; }
@@ -57,6 +58,7 @@ private:
     KestrinHost() = default;
     bool describe(std::string& error);
 
+    std::string bundlePath_;
     std::unique_ptr<auhost::PluginBundle> bundle_;
     auhost::ComponentSpec spec_;
     std::unique_ptr<auhost::HostedUnit> unit_;
