@@ -1,6 +1,7 @@
 #include "kestrinhost.h"
 
 #include "commandline.h"
+#include "plainerror.h"
 #include "valueforms.h"
 
 #include <algorithm>
@@ -42,7 +43,7 @@ bool KestrinHost::load(const std::string& pluginPath, std::unique_ptr<KestrinHos
     std::unique_ptr<KestrinHost> host(new KestrinHost());
     host->bundlePath_ = pluginPath;
     if (auhost::HostResult r = auhost::PluginBundle::open(pluginPath, host->bundle_); !r) {
-        error = "cannot load the plug-in \"" + pluginPath + "\": " + r.message();
+        error = "cannot load the plug-in \"" + pluginPath + "\": " + plainMessage(r);
         return false;
     }
     const auto& declared = host->bundle_->declaredComponents();
@@ -56,11 +57,11 @@ bool KestrinHost::load(const std::string& pluginPath, std::unique_ptr<KestrinHos
     host->spec_ = *kestrin;
     AudioComponent component = nullptr;
     if (auhost::HostResult r = host->bundle_->registerComponent(host->spec_, component); !r) {
-        error = "cannot register Kestrin 3: " + r.message();
+        error = "cannot register Kestrin 3: " + plainMessage(r);
         return false;
     }
     if (auhost::HostResult r = auhost::HostedUnit::create(component, host->unit_); !r) {
-        error = "cannot open Kestrin 3: " + r.message();
+        error = "cannot open Kestrin 3: " + plainMessage(r);
         return false;
     }
     if (!host->describe(error)) return false;
@@ -71,13 +72,13 @@ bool KestrinHost::load(const std::string& pluginPath, std::unique_ptr<KestrinHos
 bool KestrinHost::describe(std::string& error) {
     std::vector<AudioUnitParameterID> ids;
     if (auhost::HostResult r = unit_->parameterIds(ids); !r) {
-        error = r.message();
+        error = plainMessage(r);
         return false;
     }
     for (AudioUnitParameterID id : ids) {
         auhost::ParameterDescription d;
         if (auhost::HostResult r = unit_->describeParameter(id, d); !r) {
-            error = r.message();
+            error = plainMessage(r);
             return false;
         }
         HostParameter p;
@@ -101,7 +102,7 @@ bool KestrinHost::describe(std::string& error) {
         parameters_.push_back(std::move(p));
     }
     if (auhost::HostResult r = unit_->factoryPresets(presets_); !r) {
-        error = r.message();
+        error = plainMessage(r);
         return false;
     }
     return true;
@@ -143,7 +144,7 @@ std::string KestrinHost::presetNameList() const {
 
 bool KestrinHost::setNormalized(AudioUnitParameterID id, float normalized, std::string& error) {
     if (auhost::HostResult r = unit_->setParameter(id, normalized); !r) {
-        error = r.message();
+        error = plainMessage(r);
         return false;
     }
     return true;
@@ -209,7 +210,7 @@ bool KestrinHost::choosePreset(const std::string& nameOrNumber, std::string& err
         return false;
     }
     if (auhost::HostResult r = unit_->choosePreset(chosen->number); !r) {
-        error = r.message();
+        error = plainMessage(r);
         return false;
     }
     return true;

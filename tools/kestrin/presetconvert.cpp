@@ -18,6 +18,7 @@
 #include "framework/lv2/lv2ttl.h"
 #include "kestrin/lv2/kestrinlv2.h"
 #include "filechecks.h"
+#include "plainerror.h"
 #include "statefile.h"
 
 namespace kestrincli {
@@ -50,7 +51,7 @@ bool toLv2(KestrinHost& host, const std::string& input, const std::string& outpu
     // The state as the plug-in now holds it: its chunk and its preset name.
     auhost::CFRef<CFPropertyListRef> info;
     if (auhost::HostResult r = host.unit().copyClassInfo(info); !r) {
-        error = "cannot read the state back: " + r.message();
+        error = "cannot read the state back: " + plainMessage(r);
         return false;
     }
     const auto dict = static_cast<CFDictionaryRef>(info.get());
@@ -176,7 +177,7 @@ bool toAupreset(KestrinHost& host, const std::string& input, const std::string& 
     }
     auhost::CFRef<CFPropertyListRef> info;
     if (auhost::HostResult r = host.unit().copyClassInfo(info); !r) {
-        error = "cannot read the state back: " + r.message();
+        error = "cannot read the state back: " + plainMessage(r);
         return false;
     }
     auhost::CFRef<CFMutableDictionaryRef> named(
