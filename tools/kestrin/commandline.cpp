@@ -42,14 +42,21 @@ ParseResult fail(std::string message) {
 
 }  // namespace
 
-std::string usageText() {
-    return R"(Usage:
+namespace {
+
+constexpr const char* kOverview = R"(Usage:
   kestrin render [INPUT] [-o OUTPUT] [options]   process audio through Kestrin 3
   kestrin info [--plugin PATH]                   show the plug-in's parameters and presets
   kestrin edit [options]                         shape the sound by hand in the editor
   kestrin convert INPUT -o OUTPUT                a preset between formats: an .aupreset into
                                                  an LV2 preset bundle (OUTPUT.lv2) and back
-  kestrin help | --help                          this text
+  kestrin help [COMMAND] | --help                this text, or one command's options
+
+Every command takes -h or --help. Option values follow as the next word (-o out.wav),
+attached (-oout.wav) or after '=' (--output=out.wav, --set="Delay L=350ms").
+)";
+
+constexpr const char* kRender = R"(Usage: kestrin render [INPUT] [-o OUTPUT] [options]
 
 INPUT is a WAV, AIFF or FLAC file, mono or stereo, 8 kHz to 384 kHz. Without INPUT a
 built-in demo phrase is rendered. OUTPUT defaults to INPUT's name with "-kestrin"
@@ -57,10 +64,14 @@ added (kestrin-demo.wav for the demo); its extension chooses the format: .wav (3
 float), .aif/.aiff (32-bit float), .flac (24-bit).
 
 Options:
+  -o, --output FILE      where to write
   --preset NAME|NUMBER   start from a factory preset (see kestrin info)
-  --set "NAME=VALUE"     set a parameter, repeatable; VALUE in the parameter's unit
-                         (350, 18000, yes) or normalized with a trailing n (0.25n)
-  --tempo BPM            host tempo (default 120)
+  --set "NAME=VALUE"     set a parameter, repeatable. VALUE in the parameter's unit,
+                         with or without it (350, 350ms, 0.35s, 50%, 1.5kHz), a note
+                         value for Note L/R (1/8, 3/16, 1 & 1/2, 2/1; a bare number is
+                         the index 0-31), on/off, yes/no or true/false for Sync, 1x to
+                         8x for Upsample Amount, or normalized with a trailing n (0.25n)
+  --tempo BPM            host tempo (default 120); the plug-in's Tempo follows it
   --upsample 1|2|4|8     oversampling factor
   --block N              host block size in frames (default 512)
   --bypass               render with the effect bypassed
@@ -69,18 +80,93 @@ Options:
                          only when the render succeeds
   --tail SECONDS         render this long after the input ends (default: until the
                          echoes fall below -90 dBFS for a second, at most 30 s)
-  --plugin PATH          the Kestrin.component to load (default: the one built with
-                         this program)
+  --dry-run              print every parameter as it would be used and render nothing
+  --plugin PATH          the Kestrin.component to load
   -q, --quiet            no progress bar and no summary
+  -h, --help             this text
 
 Settings apply in this order: --state, --preset, --set and --upsample.
-
-kestrin edit opens Kestrin 3's editor in a window (an X display is needed) and
-prints each change made in it. It takes --state, --preset, --set, --upsample and
---plugin to start from, and --save-state FILE to save the sound when the window
-is closed, for a later `kestrin render --state FILE`.
 )";
+
+constexpr const char* kInfo = R"(Usage: kestrin info [--plugin PATH]
+
+Shows the plug-in's identity, channel layouts, latency and tail, every parameter
+with its unit, range, default and what it does, and the factory presets.
+)";
+
+constexpr const char* kEdit = R"(Usage: kestrin edit [--state FILE] [--preset NAME|NUMBER] [--set "NAME=VALUE"]...
+                    [--upsample 1|2|4|8] [--save-state FILE] [--plugin PATH]
+
+Opens Kestrin 3's editor in a window (an X display is needed) and prints each change
+made in it. --state, --preset, --set and --upsample choose where to start (as for
+kestrin render); --save-state FILE saves the sound when the window is closed, for a
+later `kestrin render --state FILE`.
+)";
+
+constexpr const char* kConvert = R"(Usage: kestrin convert INPUT -o OUTPUT [--plugin PATH]
+
+Converts a preset between formats: an .aupreset into an LV2 preset bundle
+(OUTPUT.lv2, to copy into ~/.lv2/) and an LV2 preset bundle into an .aupreset.
+)";
+
+}  // namespace
+
+std::string_view commandName(CommandKind kind) {
+    switch (kind) {
+        case CommandKind::render: return "render";
+        case CommandKind::info: return "info";
+        case CommandKind::convert: return "convert";
+        case CommandKind::edit: return "edit";
+        case CommandKind::help:
+        case CommandKind::version: break;
+    }
+    return "";
 }
+
+std::string usageText(CommandKind topic) {
+    switch (topic) {
+        case CommandKind::render: return kRender;
+        case CommandKind::info: return kInfo;
+        case CommandKind::edit: return kEdit;
+        case CommandKind::convert: return kConvert;
+        case CommandKind::help:
+        case CommandKind::version: break;
+    }
+    return std::string(kOverview) + "\n" + kRender;
+}
+
+namespace {
+
+bool commandNamed(std::string_view word, CommandKind& kind) {
+    for (CommandKind k : {CommandKind::render, CommandKind::info, CommandKind::convert, CommandKind::edit})
+        if (word == commandName(k)) {
+            kind = k;
+            return true;
+        }
+    return false;
+}
+
+// The options each command takes besides --plugin and -h.
+bool takesOption(CommandKind kind, std::string_view option) {
+    switch (kind) {
+        case CommandKind::info: return false;
+        case CommandKind::convert: return option == "-o" || option == "--output";
+        case CommandKind::edit:
+            return option == "--preset" || option == "--set" || option == "--upsample" || option == "--state" ||
+                   option == "--save-state";
+        default: return true;
+    }
+}
+
+// Options that take a value.
+bool takesValue(std::string_view option) {
+    for (std::string_view o : {"--plugin", "-o", "--output", "--preset", "--set", "--tempo", "--upsample", "--block",
+                               "--state", "--save-state", "--tail"})
+        if (option == o) return true;
+    return false;
+}
+
+}  // namespace
 
 ParseResult parseCommandLine(int argc, const char* const* argv) {
     ParseResult result;
@@ -92,100 +178,129 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
         return result;
     }
     const std::string_view verb = argv[i++];
-    if (verb == "render") {
-        c.kind = CommandKind::render;
-    } else if (verb == "info") {
-        c.kind = CommandKind::info;
-    } else if (verb == "convert") {
-        c.kind = CommandKind::convert;
-    } else if (verb == "edit") {
-        c.kind = CommandKind::edit;
-    } else if (verb == "help" || verb == "--help" || verb == "-h") {
+    if (verb == "help" || verb == "--help" || verb == "-h") {
         c.kind = CommandKind::help;
+        if (i < argc && !commandNamed(argv[i], c.helpTopic))
+            return fail("no command \"" + std::string(argv[i]) + "\" (use render, info, edit or convert)");
         result.ok = true;
         return result;
-    } else if (verb == "--version") {
+    }
+    if (verb == "--version") {
         c.kind = CommandKind::version;
         result.ok = true;
         return result;
-    } else {
-        return fail("unknown command \"" + std::string(verb) + "\" (use render, info, edit, convert or help)");
     }
+    if (!commandNamed(verb, c.kind))
+        return fail("unknown command \"" + std::string(verb) + "\" (use render, info, edit, convert or help)");
 
-    auto needValue = [&](std::string_view option, std::string& value) -> bool {
-        if (i >= argc) return false;
-        value = argv[i++];
-        (void)option;
-        return true;
+    auto refuse = [&](std::string message) {
+        ParseResult r = fail(std::move(message));
+        r.command.kind = c.kind;
+        return r;
     };
-
     while (i < argc) {
-        const std::string_view arg = argv[i++];
+        const std::string_view word = argv[i++];
+        // Split "--name=value" and "-oVALUE" into the option and its attached value.
+        std::string_view arg = word;
+        std::optional<std::string> attached;
+        if (word.size() > 2 && word.substr(0, 2) == "--") {
+            if (const auto eq = word.find('='); eq != std::string_view::npos) {
+                arg = word.substr(0, eq);
+                attached = std::string(word.substr(eq + 1));
+            }
+        } else if (word.size() > 2 && word.substr(0, 2) == "-o") {
+            arg = "-o";
+            attached = std::string(word.substr(2));
+        }
+        const bool isOption = !arg.empty() && arg[0] == '-' && arg != "-";
+
+        if (arg == "-h" || arg == "--help") {
+            c.helpTopic = c.kind;
+            c.kind = CommandKind::help;
+            result.ok = true;
+            return result;
+        }
+        const bool positionalTaken = c.kind == CommandKind::render || c.kind == CommandKind::convert;
+        if ((isOption && arg != "--plugin" && !takesOption(c.kind, arg)) || (!isOption && !positionalTaken)) {
+            if (c.kind == CommandKind::info)
+                return refuse("info takes no option other than --plugin (got \"" + std::string(word) + "\")");
+            if (c.kind == CommandKind::convert)
+                return refuse("convert takes only INPUT, -o OUTPUT and --plugin (got \"" + std::string(word) + "\")");
+            return refuse("edit takes --state, --preset, --set, --upsample, --save-state and --plugin (got \"" +
+                          std::string(word) + "\")");
+        }
+        if (attached && isOption && !takesValue(arg))
+            return refuse(std::string(arg) + " takes no value (got \"" + std::string(word) + "\")");
+
         std::string value;
+        // The option's value: attached, or the next word.
+        auto needValue = [&]() -> bool {
+            if (attached) {
+                value = *attached;
+                return !value.empty();
+            }
+            if (i >= argc) return false;
+            value = argv[i++];
+            return true;
+        };
+
         if (arg == "--plugin") {
-            if (!needValue(arg, value)) return fail("--plugin needs a path");
+            if (!needValue()) return refuse("--plugin needs a path");
             c.plugin = value;
-        } else if (c.kind == CommandKind::convert && arg != "-o" && arg != "--output" && !arg.empty() && arg[0] == '-') {
-            return fail("convert takes only INPUT, -o OUTPUT and --plugin (got \"" + std::string(arg) + "\")");
-        } else if (c.kind == CommandKind::info) {
-            return fail("info takes no option other than --plugin (got \"" + std::string(arg) + "\")");
-        } else if (c.kind == CommandKind::edit && arg != "--preset" && arg != "--set" && arg != "--upsample" &&
-                   arg != "--state" && arg != "--save-state") {
-            return fail("edit takes --state, --preset, --set, --upsample, --save-state and --plugin (got \"" +
-                        std::string(arg) + "\")");
         } else if (arg == "-o" || arg == "--output") {
-            if (!needValue(arg, value)) return fail("-o needs a file name");
+            if (!needValue()) return refuse("-o needs a file name");
             c.output = value;
         } else if (arg == "--preset") {
-            if (!needValue(arg, value)) return fail("--preset needs a name or a number");
+            if (!needValue()) return refuse("--preset needs a name or a number");
             c.preset = value;
         } else if (arg == "--set") {
-            if (!needValue(arg, value)) return fail("--set needs \"NAME=VALUE\"");
+            if (!needValue()) return refuse("--set needs \"NAME=VALUE\"");
             const auto eq = value.find('=');
-            if (eq == std::string::npos) return fail("--set \"" + value + "\": expected NAME=VALUE");
+            if (eq == std::string::npos) return refuse("--set \"" + value + "\": expected NAME=VALUE");
             ParameterSetting s{trim(std::string_view(value).substr(0, eq)), trim(std::string_view(value).substr(eq + 1))};
-            if (s.name.empty() || s.value.empty()) return fail("--set \"" + value + "\": expected NAME=VALUE");
+            if (s.name.empty() || s.value.empty()) return refuse("--set \"" + value + "\": expected NAME=VALUE");
             c.settings.push_back(std::move(s));
         } else if (arg == "--tempo") {
             double bpm = 0;
-            if (!needValue(arg, value) || !parseFiniteNumber(value, bpm)) return fail("--tempo needs a number of beats per minute");
-            if (!(bpm > 0.0 && bpm <= 5000.0)) return fail("--tempo must be above 0 and at most 5000 bpm");
+            if (!needValue() || !parseFiniteNumber(value, bpm)) return refuse("--tempo needs a number of beats per minute");
+            if (!(bpm > 0.0 && bpm <= 5000.0)) return refuse("--tempo must be above 0 and at most 5000 bpm");
             c.tempo = bpm;
         } else if (arg == "--upsample") {
             long f = 0;
-            if (!needValue(arg, value) || !parseInt(value, f) || (f != 1 && f != 2 && f != 4 && f != 8))
-                return fail("--upsample must be 1, 2, 4 or 8");
+            if (!needValue() || !parseInt(value, f) || (f != 1 && f != 2 && f != 4 && f != 8))
+                return refuse("--upsample must be 1, 2, 4 or 8");
             c.upsample = int(f);
         } else if (arg == "--block") {
             long n = 0;
-            if (!needValue(arg, value) || !parseInt(value, n) || n < 1 || n > 8192)
-                return fail("--block must be a whole number of frames from 1 to 8192");
+            if (!needValue() || !parseInt(value, n) || n < 1 || n > 8192)
+                return refuse("--block must be a whole number of frames from 1 to 8192");
             c.block = int(n);
         } else if (arg == "--bypass") {
             c.bypass = true;
         } else if (arg == "--state") {
-            if (!needValue(arg, value)) return fail("--state needs a file");
+            if (!needValue()) return refuse("--state needs a file");
             c.stateIn = value;
         } else if (arg == "--save-state") {
-            if (!needValue(arg, value)) return fail("--save-state needs a file");
+            if (!needValue()) return refuse("--save-state needs a file");
             c.stateOut = value;
         } else if (arg == "--tail") {
             double seconds = 0;
-            if (!needValue(arg, value) || !parseFiniteNumber(value, seconds) || seconds < 0 || seconds > 3600)
-                return fail("--tail must be a number of seconds from 0 to 3600");
+            if (!needValue() || !parseFiniteNumber(value, seconds) || seconds < 0 || seconds > 3600)
+                return refuse("--tail must be a number of seconds from 0 to 3600");
             c.tail = seconds;
+        } else if (arg == "--dry-run") {
+            c.dryRun = true;
         } else if (arg == "-q" || arg == "--quiet") {
             c.quiet = true;
-        } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
-            return fail("unknown option \"" + std::string(arg) + "\" (see kestrin help)");
+        } else if (isOption) {
+            return refuse("unknown option \"" + std::string(word) + "\"");
         } else if (!c.input) {
             c.input = std::string(arg);
         } else {
-            return fail("more than one input file given (\"" + *c.input + "\" and \"" + std::string(arg) + "\")");
+            return refuse("more than one input file given (\"" + *c.input + "\" and \"" + std::string(arg) + "\")");
         }
     }
-    if (c.kind == CommandKind::convert && (!c.input || !c.output))
-        return fail("convert needs an INPUT and -o OUTPUT");
+    if (c.kind == CommandKind::convert && (!c.input || !c.output)) return refuse("convert needs an INPUT and -o OUTPUT");
     result.ok = true;
     return result;
 }

@@ -32,21 +32,28 @@ struct Command {
     std::optional<std::string> stateOut;  // .aupreset to save
     std::optional<double> tail;           // seconds; none: until the echoes die away
     bool quiet = false;
+    bool dryRun = false;                         // print the settings, render nothing
+    CommandKind helpTopic = CommandKind::help;  // for help: the command asked about
 };
 
 struct ParseResult {
     bool ok = false;
-    std::string error;  // set when !ok
-    Command command;
+    std::string error;  // set when !ok: one line
+    Command command;    // when !ok, command.kind still names the command, for the hint
 };
 
 // A whole text that is one finite decimal number (strtod syntax); false otherwise.
 bool parseFiniteNumber(std::string_view text, double& out);
 
-// Parses argv[1..argc-1].
+// Parses argv[1..argc-1]. Option values may follow as the next word (-o FILE,
+// --set NAME=VALUE), be attached to a short option (-oFILE) or follow '=' after a
+// long one (--output=FILE, --set=NAME=VALUE).
 ParseResult parseCommandLine(int argc, const char* const* argv);
 
-// The usage text for `kestrin help`.
-std::string usageText();
+// The help text: the overview for CommandKind::help, else that command's own.
+std::string usageText(CommandKind topic = CommandKind::help);
+
+// The command's name as typed ("render"); "" for help and version.
+std::string_view commandName(CommandKind kind);
 
 }  // namespace kestrincli

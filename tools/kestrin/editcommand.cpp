@@ -2,6 +2,7 @@
 
 #include "auhost/unitobservers.h"
 #include "auhost/unitview.h"
+#include "plainerror.h"
 
 namespace kestrincli {
 
@@ -64,20 +65,20 @@ private:
 bool runEditor(KestrinHost& host, const std::atomic<bool>& interrupted, std::FILE* status, EditOutcome& out,
                std::string& error) {
     if (auhost::HostResult r = auhost::openApplication(); !r) {
-        error = "cannot show the editor: " + r.message();
+        error = "cannot show the editor: " + plainMessage(r);
         return false;
     }
     std::vector<AudioUnitParameterID> ids;
     for (const HostParameter& p : host.parameters()) ids.push_back(p.id);
     std::unique_ptr<auhost::EventObserver> observer;
     if (auhost::HostResult r = auhost::EventObserver::create(host.unit().unit(), ids, {}, observer); !r) {
-        error = "cannot follow the editor's changes: " + r.message();
+        error = "cannot follow the editor's changes: " + plainMessage(r);
         return false;
     }
     std::unique_ptr<auhost::UnitEditorWindow> window;
     if (auhost::HostResult r = auhost::UnitEditorWindow::open(host.unit().unit(), host.component().name, window);
         !r) {
-        error = "cannot open the editor: " + r.message();
+        error = "cannot open the editor: " + plainMessage(r);
         return false;
     }
     StatusLine line(host, *observer, *window, interrupted, status);

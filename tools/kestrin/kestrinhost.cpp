@@ -1,9 +1,13 @@
 #include "kestrinhost.h"
 
 #include "commandline.h"
+#include "plainerror.h"
+#include "valueforms.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 #include <sstream>
 
 namespace kestrincli {
@@ -23,12 +27,23 @@ constexpr double kDisplayTolerance = 0.005;
 
 }  // namespace
 
-std::string KestrinHost::defaultPluginPath() { return KESTRIN_PLUGIN_BUNDLE; }
+std::string KestrinHost::defaultPluginPath() {
+    // An installed kestrin (<prefix>/bin) finds the bundle installed beside it
+    // (<prefix>/lib/kestrin); one run from the build folder, the one built with it.
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        const std::filesystem::path installed = self.parent_path().parent_path() / KESTRIN_INSTALLED_PLUGIN_BUNDLE;
+        if (std::filesystem::is_directory(installed, ec)) return installed.string();
+    }
+    return KESTRIN_PLUGIN_BUNDLE;
+}
 
 bool KestrinHost::load(const std::string& pluginPath, std::unique_ptr<KestrinHost>& out, std::string& error) {
     std::unique_ptr<KestrinHost> host(new KestrinHost());
+    host->bundlePath_ = pluginPath;
     if (auhost::HostResult r = auhost::PluginBundle::open(pluginPath, host->bundle_); !r) {
-        error = "cannot load the plug-in \"" + pluginPath + "\": " + r.message();
+        error = "cannot load the plug-in \"" + pluginPath + "\": " + plainMessage(r);
         return false;
     }
     const auto& declared = host->bundle_->declaredComponents();
@@ -42,11 +57,11 @@ bool KestrinHost::load(const std::string& pluginPath, std::unique_ptr<KestrinHos
     host->spec_ = *kestrin;
     AudioComponent component = nullptr;
     if (auhost::HostResult r = host->bundle_->registerComponent(host->spec_, component); !r) {
-        error = "cannot register Kestrin 3: " + r.message();
+        error = "cannot register Kestrin 3: " + plainMessage(r);
         return false;
     }
     if (auhost::HostResult r = auhost::HostedUnit::create(component, host->unit_); !r) {
-        error = "cannot open Kestrin 3: " + r.message();
+        error = "cannot open Kestrin 3: " + plainMessage(r);
         return false;
     }
     if (!host->describe(error)) return false;
@@ -57,13 +72,13 @@ bool KestrinHost::load(const std::string& pluginPath, std::unique_ptr<KestrinHos
 bool KestrinHost::describe(std::string& error) {
     std::vector<AudioUnitParameterID> ids;
     if (auhost::HostResult r = unit_->parameterIds(ids); !r) {
-        error = r.message();
+        error = plainMessage(r);
         return false;
     }
     for (AudioUnitParameterID id : ids) {
         auhost::ParameterDescription d;
         if (auhost::HostResult r = unit_->describeParameter(id, d); !r) {
-            error = r.message();
+            error = plainMessage(r);
             return false;
         }
         HostParameter p;
@@ -87,7 +102,7 @@ bool KestrinHost::describe(std::string& error) {
         parameters_.push_back(std::move(p));
     }
     if (auhost::HostResult r = unit_->factoryPresets(presets_); !r) {
-        error = r.message();
+        error = plainMessage(r);
         return false;
     }
     return true;
@@ -129,7 +144,7 @@ std::string KestrinHost::presetNameList() const {
 
 bool KestrinHost::setNormalized(AudioUnitParameterID id, float normalized, std::string& error) {
     if (auhost::HostResult r = unit_->setParameter(id, normalized); !r) {
-        error = r.message();
+        error = plainMessage(r);
         return false;
     }
     return true;
@@ -141,33 +156,16 @@ bool KestrinHost::setParameter(const std::string& name, const std::string& value
         error = "unknown parameter \"" + name + "\"; the parameters are: " + parameterNameList();
         return false;
     }
-    // Normalized: a number from 0 to 1 followed by n.
-    if (value.size() > 1 && (value.back() == 'n' || value.back() == 'N')) {
-        double n = 0;
-        if (!parseFiniteNumber(value.substr(0, value.size() - 1), n) || n < 0.0 || n > 1.0) {
-            error = p->name + ": a normalized value must be a number from 0 to 1 followed by n (got \"" + value + "\")";
-            return false;
-        }
-        return setNormalized(p->id, float(n), error);
-    }
+    TypedValue typed;
+    if (!readTypedValue(*p, value, typed, error)) return false;
+    if (typed.normalized) return setNormalized(p->id, float(typed.value), error);
 
-    std::string text = value;
+    std::string text;
     if (p->boolean) {
-        const std::string v = lower(value);
-        if (v == "yes" || v == "on" || v == "true" || v == "1") {
-            text = "yes";
-        } else if (v == "no" || v == "off" || v == "false" || v == "0") {
-            text = "no";
-        } else {
-            error = p->name + " is on or off: use yes or no (got \"" + value + "\")";
-            return false;
-        }
+        text = typed.value != 0 ? "yes" : "no";
     } else {
-        double plain = 0, lo = 0, hi = 0;
-        if (!parseFiniteNumber(value, plain)) {
-            error = p->name + ": \"" + value + "\" is not a number";
-            return false;
-        }
+        const double plain = typed.value;
+        double lo = 0, hi = 0;
         if (parseFiniteNumber(p->minText, lo) && parseFiniteNumber(p->maxText, hi)) {
             const double low = std::min(lo, hi), high = std::max(lo, hi);
             const bool whole = !p->discrete || plain == std::floor(plain);
@@ -177,8 +175,11 @@ bool KestrinHost::setParameter(const std::string& name, const std::string& value
                 return false;
             }
         }
+        char number[40];
+        std::snprintf(number, sizeof number, "%.17g", plain);
+        text = number;
     }
-    // The unit parses the text itself, exactly as a host's text entry does.
+    // The unit parses the plain text itself, exactly as a host's text entry does.
     AudioUnitParameterValueFromString request{};
     request.inParamID = p->id;
     auhost::CFRef<CFStringRef> string = auhost::fromUTF8(text);
@@ -209,7 +210,7 @@ bool KestrinHost::choosePreset(const std::string& nameOrNumber, std::string& err
         return false;
     }
     if (auhost::HostResult r = unit_->choosePreset(chosen->number); !r) {
-        error = r.message();
+        error = plainMessage(r);
         return false;
     }
     return true;

@@ -26,13 +26,14 @@ struct HostParameter {
 
 class KestrinHost {
 public:
-    // The bundle built with this program.
+    // The bundle installed with this program, or else the one built with it.
     static std::string defaultPluginPath();
 
     // Opens the bundle, registers its component and creates an instance.
     static bool load(const std::string& pluginPath, std::unique_ptr<KestrinHost>& out, std::string& error);
 
     auhost::HostedUnit& unit() { return *unit_; }
+    const std::string& bundlePath() const { return bundlePath_; }
     const auhost::ComponentSpec& component() const { return spec_; }
     const std::vector<HostParameter>& parameters() const { return parameters_; }
     const std::vector<auhost::PresetEntry>& presets() const { return presets_; }
@@ -57,6 +58,7 @@ private:
     KestrinHost() = default;
     bool describe(std::string& error);
 
+    std::string bundlePath_;
     std::unique_ptr<auhost::PluginBundle> bundle_;
     auhost::ComponentSpec spec_;
     std::unique_ptr<auhost::HostedUnit> unit_;

@@ -11,11 +11,13 @@
 #include "commandline.h"
 #include "demophrase.h"
 #include "editcommand.h"
+#include "filechecks.h"
 #include "infocommand.h"
 #include "kestrinhost.h"
 #include "presetconvert.h"
 #include "renderjob.h"
 #include "statefile.h"
+#include "valueforms.h"
 
 namespace {
 
@@ -43,16 +45,7 @@ std::string defaultOutputName(const std::optional<std::string>& input) {
 
 // --state, --preset, --set, --upsample in that order. --save-state is the caller's.
 bool applySettings(KestrinHost& host, const Command& c, std::string& error) {
-    if (c.stateIn) {
-        if (!checkStateFileSize(*c.stateIn, error)) {
-            error = "cannot load the state \"" + *c.stateIn + "\": " + error;
-            return false;
-        }
-        if (auhost::HostResult r = host.unit().loadPresetFile(*c.stateIn); !r) {
-            error = "cannot load the state \"" + *c.stateIn + "\": " + r.message();
-            return false;
-        }
-    }
+    if (c.stateIn && !loadStateFile(host, *c.stateIn, error)) return false;
     if (c.preset && !host.choosePreset(*c.preset, error)) return false;
     for (const ParameterSetting& s : c.settings)
         if (!host.setParameter(s.name, s.value, error)) return false;
@@ -63,17 +56,47 @@ bool applySettings(KestrinHost& host, const Command& c, std::string& error) {
     return true;
 }
 
+// Every parameter as the render would use it.
+void printSettings(KestrinHost& host, const Command& c, const std::string& outputPath) {
+    std::printf("%s -> %s: nothing rendered (--dry-run)\n", c.input ? c.input->c_str() : "demo", outputPath.c_str());
+    for (const HostParameter& p : host.parameters()) {
+        AudioUnitParameterValue normalized = 0;
+        std::string shown;
+        if (valueFormOf(p) == ValueForm::bpm) {
+            char tempo[64];
+            std::snprintf(tempo, sizeof tempo, "%.2f bpm (the host tempo: --tempo)", c.tempo.value_or(120.0));
+            shown = tempo;
+        } else {
+            shown = host.unit().getParameter(p.id, normalized) ? showValue(p, host.displayText(p.id, normalized))
+                                                               : "(unreadable)";
+        }
+        std::printf("  %-16s %s\n", p.name.c_str(), shown.c_str());
+    }
+    std::printf("  %-16s %s\n", "(bypass)", c.bypass ? "on" : "off");
+}
+
 int runRender(const Command& c) {
     std::unique_ptr<AudioReader> input;
     std::string error;
+    const std::string outputPath = c.output.value_or(defaultOutputName(c.input));
+    std::unique_ptr<KestrinHost> host;
+    if (c.dryRun) {
+        if (!KestrinHost::load(c.plugin.empty() ? KestrinHost::defaultPluginPath() : c.plugin, host, error))
+            return failWith(error);
+        if (!applySettings(*host, c, error)) return failWith(error);
+        printSettings(*host, c, outputPath);
+        return 0;
+    }
+
     if (c.input) {
+        // "-" is standard input, which is never a file to check.
+        if (const std::string why = *c.input == "-" ? "" : readProblem(*c.input); !why.empty())
+            return failWith("cannot read \"" + *c.input + "\": " + why);
         if (!openAudioFile(*c.input, input, error)) return failWith(error);
     } else {
         input = memoryReader(makeDemoPhrase());
     }
-    const std::string outputPath = c.output.value_or(defaultOutputName(c.input));
 
-    std::unique_ptr<KestrinHost> host;
     if (!KestrinHost::load(c.plugin.empty() ? KestrinHost::defaultPluginPath() : c.plugin, host, error))
         return failWith(error);
     if (!applySettings(*host, c, error)) return failWith(error);
@@ -81,6 +104,8 @@ int runRender(const Command& c) {
     // The output and the saved state are created before rendering so that an
     // unwritable destination fails at once; they only appear under their names once
     // the render is complete, both or neither.
+    if (const std::string why = outputPath == "-" ? "" : writeProblem(outputPath); !why.empty())
+        return failWith("cannot write \"" + outputPath + "\": " + why);
     std::unique_ptr<OutputFile> output;
     if (!OutputFile::create(outputPath, input->sampleRate(), 2, output, error)) return failWith(error);
     std::unique_ptr<PendingState> state;
@@ -89,7 +114,10 @@ int runRender(const Command& c) {
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     RenderSummary summary;
-    if (!renderThrough(*host, c, *input, *output, interrupted, summary, error)) return failWith(error);
+    if (!renderThrough(*host, c, *input, *output, interrupted, summary, error)) {
+        if (interrupted.load(std::memory_order_relaxed)) return failWith("interrupted; no output written", 130);
+        return failWith(error);
+    }
     if (!output->commit(error)) return failWith(error);
     if (state && !state->commit(error)) {
         std::remove(outputPath.c_str());
@@ -141,8 +169,7 @@ int runEdit(Command c) {
     if (!runEditor(*host, interrupted, stdout, outcome, error)) return failWith(error);
     // Whatever ended the session, what the user shaped is kept.
     if (saveTo) {
-        if (auhost::HostResult r = host->unit().savePresetFile(*saveTo); !r)
-            return failWith("cannot save the state to \"" + *saveTo + "\": " + r.message());
+        if (!saveStateFile(*host, *saveTo, error)) return failWith(error);
         std::printf("saved the state to %s (%d change%s)\n", saveTo->c_str(), outcome.changes,
                     outcome.changes == 1 ? "" : "s");
     }
@@ -155,11 +182,15 @@ int runEdit(Command c) {
 
 int main(int argc, char** argv) {
     const ParseResult parsed = parseCommandLine(argc, argv);
-    if (!parsed.ok) return failWith(parsed.error + "\n" + usageText(), 2);
+    if (!parsed.ok) {
+        // One line for what is wrong, one for where to read more; not the whole help.
+        const std::string_view command = commandName(parsed.command.kind);
+        return failWith(parsed.error + "\nsee: kestrin help" + (command.empty() ? "" : " ") + std::string(command), 2);
+    }
     const Command& c = parsed.command;
     switch (c.kind) {
         case CommandKind::help:
-            std::fputs(usageText().c_str(), stdout);
+            std::fputs(usageText(c.helpTopic).c_str(), stdout);
             return 0;
         case CommandKind::version:
             std::puts("kestrin 3.0.1");

@@ -17,6 +17,8 @@
 #include "framework/client/nullhostcommand.h"
 #include "framework/lv2/lv2ttl.h"
 #include "kestrin/lv2/kestrinlv2.h"
+#include "filechecks.h"
+#include "plainerror.h"
 #include "statefile.h"
 
 namespace kestrincli {
@@ -45,18 +47,11 @@ private:
 };
 
 bool toLv2(KestrinHost& host, const std::string& input, const std::string& output, std::string& error) {
-    if (!checkStateFileSize(input, error)) {
-        error = "cannot load \"" + input + "\": " + error;
-        return false;
-    }
-    if (auhost::HostResult r = host.unit().loadPresetFile(input); !r) {
-        error = "cannot load \"" + input + "\": " + r.message();
-        return false;
-    }
+    if (!loadStateFile(host, input, error)) return false;
     // The state as the plug-in now holds it: its chunk and its preset name.
     auhost::CFRef<CFPropertyListRef> info;
     if (auhost::HostResult r = host.unit().copyClassInfo(info); !r) {
-        error = "cannot read the state back: " + r.message();
+        error = "cannot read the state back: " + plainMessage(r);
         return false;
     }
     const auto dict = static_cast<CFDictionaryRef>(info.get());
@@ -182,7 +177,7 @@ bool toAupreset(KestrinHost& host, const std::string& input, const std::string& 
     }
     auhost::CFRef<CFPropertyListRef> info;
     if (auhost::HostResult r = host.unit().copyClassInfo(info); !r) {
-        error = "cannot read the state back: " + r.message();
+        error = "cannot read the state back: " + plainMessage(r);
         return false;
     }
     auhost::CFRef<CFMutableDictionaryRef> named(
@@ -191,8 +186,12 @@ bool toAupreset(KestrinHost& host, const std::string& input, const std::string& 
         auhost::CFRef<CFStringRef> name(CFStringCreateWithCString(nullptr, label.c_str(), kCFStringEncodingUTF8));
         if (name) CFDictionarySetValue(named.get(), CFSTR("name"), name.get());
     }
-    if (auhost::HostResult r = auhost::writePresetFile(output, named ? named.get() : info.get()); !r) {
-        error = "cannot save \"" + output + "\": " + r.message();
+    if (const std::string why = writeProblem(output); !why.empty()) {
+        error = "cannot save \"" + output + "\": " + why;
+        return false;
+    }
+    if (!auhost::writePresetFile(output, named ? named.get() : info.get())) {
+        error = "cannot save \"" + output + "\": the file could not be written";
         return false;
     }
     return true;

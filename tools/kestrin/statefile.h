@@ -1,9 +1,10 @@
 #pragma once
-// State files (.aupreset) for the command line: a size cap on reading, and saving
-// that follows the same all-or-nothing rule as the audio output. The state is
-// written to a hidden file next to the destination before the render starts (so an
-// unwritable destination fails at once), and moved into place only when the render
-// and its output succeeded.
+// The unit's whole state as an .aupreset file, loaded and saved with messages that
+// name the file and the cause in plain words. Loading caps the file's size; saving
+// for a render follows the same all-or-nothing rule as the audio output: the state
+// is written to a hidden file next to the destination before the render starts (so
+// an unwritable destination fails at once), and moved into place only when the
+// render and its output succeeded.
 
 #include <cstdint>
 #include <memory>
@@ -20,6 +21,15 @@ inline constexpr std::uint64_t kLargestStateFile = 16u << 20;
 // cannot be examined passes; reading it reports why.
 bool checkStateFileSize(const std::string& path, std::string& error);
 
+// Main thread. Loads a state saved by any host. Refuses a file that is missing, too
+// large, not a property list, or saved for another plug-in ("this state belongs to
+// another plug-in (subtype dely, manufacturer appl)"), before the unit sees it.
+bool loadStateFile(KestrinHost& host, const std::string& path, std::string& error);
+
+// Main thread. Saves the unit's state, replacing the file.
+bool saveStateFile(KestrinHost& host, const std::string& path, std::string& error);
+
+// A state saved for a render, in place only once commit() succeeds.
 class PendingState {
 public:
     // Writes the unit's state as it is now to the hidden file.

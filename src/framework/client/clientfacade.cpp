@@ -235,10 +235,14 @@ bool ClientFacade::process(std::span<float* const> inputs, std::span<float* cons
         return false;
     }
     if (s.bypass) {
-        const std::size_t copied = std::min(numIn, numOut);
-        for (std::size_t c = 0; c < copied; ++c)
-            if (outputs_[c] != inputs_[c]) std::memmove(outputs_[c], inputs_[c], bytes);
-        for (std::size_t c = copied; c < numOut; ++c) std::memset(outputs_[c], 0, bytes);
+        // A mono input is heard on every output, as the processing of a mono input
+        // layout feeds it to both sides; otherwise each input goes to its own output
+        // and outputs without an input are silent.
+        for (std::size_t c = 0; c < numOut; ++c) {
+            const float* from = numIn == 1 ? inputs_[0] : c < numIn ? inputs_[c] : nullptr;
+            if (from == nullptr) std::memset(outputs_[c], 0, bytes);
+            else if (outputs_[c] != from) std::memmove(outputs_[c], from, bytes);
+        }
         return true;
     }
 

@@ -10,7 +10,7 @@
 //   - channels: the host's non-null channels are compacted and the client always
 //     processes its full layout (maxInputs() inputs, maxOutputs() outputs), the
 //     missing ones read as silence and written to a sink; bypass copies the host's
-//     inputs to its outputs;
+//     inputs to its outputs (a single input to every output);
 //   - parameters as a host shows them (ParameterInfo), their values and texts;
 //   - the state chunk and the presets, serialised against each other;
 //   - MIDI from the host, and the editor.

@@ -228,7 +228,7 @@ TEST(ClientFacadeChannels, AWarmRenderAllocatesNothingEvenWithStandIns) {
 // ---------------------------------------------------------------------------
 // Bypass and MIDI
 
-TEST(ClientFacadeBypass, CopiesTheHostsInputsClearsTheRestAndDropsMidi) {
+TEST(ClientFacadeBypass, CopiesTheHostsInputsAMonoOneToEveryOutputAndDropsMidi) {
     MiniWrapper w;
     w.facade->setBypass(true);
     fw::MidiMessage note;
@@ -236,10 +236,20 @@ TEST(ClientFacadeBypass, CopiesTheHostsInputsClearsTheRestAndDropsMidi) {
     note.length = 3;
     ASSERT_TRUE(w.facade->queueMidi(note));
     Buffers b(50);
+    // Mono in, stereo out: the input on both sides, as the processed layout gives.
     ASSERT_TRUE(w.render({b.in0.data()}, {b.out0.data(), b.out1.data()}, 50));
     EXPECT_EQ(w.client().processCalls.load(), 0);
     EXPECT_EQ(b.out0, b.in0);
+    EXPECT_EQ(b.out1, b.in0);
+    // Stereo: each input on its own output.
+    ASSERT_TRUE(w.render({b.in0.data(), b.in1.data()}, {b.out0.data(), b.out1.data()}, 50));
+    EXPECT_EQ(b.out0, b.in0);
+    EXPECT_EQ(b.out1, b.in1);
+    // No input at all: silence.
+    ASSERT_TRUE(w.render({}, {b.out0.data(), b.out1.data()}, 50));
+    for (float x : b.out0) ASSERT_EQ(x, 0.0f);
     for (float x : b.out1) ASSERT_EQ(x, 0.0f);
+    EXPECT_EQ(w.client().processCalls.load(), 0);
 
     // In place, then back on: the client runs and the dropped note never arrives.
     ASSERT_TRUE(w.render({b.in0.data()}, {b.in0.data(), b.out1.data()}, 50));

@@ -90,4 +90,57 @@ TEST(CommandLine, RefusesMalformedOptionsWithAReason) {
     }
 }
 
+TEST(CommandLine, TakesOptionValuesAttachedOrAfterAnEqualsSign) {
+    const auto r = parse({"render", "-oout.wav", "--set=Delay L=350ms", "--set", "Mix L=1=2", "--tempo=96",
+                          "--upsample=8", "--state=in.aupreset", "--plugin=K.component", "--dry-run"});
+    ASSERT_TRUE(r.ok) << r.error;
+    const auto& c = r.command;
+    EXPECT_EQ(c.output.value_or(""), "out.wav");
+    ASSERT_EQ(c.settings.size(), 2u);
+    EXPECT_EQ(c.settings[0].name, "Delay L");
+    EXPECT_EQ(c.settings[0].value, "350ms");
+    EXPECT_EQ(c.settings[1].value, "1=2");  // only the first '=' separates the name
+    EXPECT_DOUBLE_EQ(c.tempo.value_or(0), 96);
+    EXPECT_EQ(c.upsample.value_or(0), 8);
+    EXPECT_EQ(c.stateIn.value_or(""), "in.aupreset");
+    EXPECT_EQ(c.plugin, "K.component");
+    EXPECT_TRUE(c.dryRun);
+    EXPECT_EQ(parse({"render", "--output=a.flac"}).command.output.value_or(""), "a.flac");
+    EXPECT_EQ(parse({"render", "-"}).command.input.value_or(""), "-");  // standard input, not an option
+}
+
+TEST(CommandLine, HelpNamesTheCommandItWasAskedUnder) {
+    struct Case {
+        std::vector<const char*> args;
+        CommandKind topic;
+    };
+    const Case cases[] = {
+        {{"render", "--help"}, CommandKind::render},     {{"render", "a.wav", "-h"}, CommandKind::render},
+        {{"info", "-h"}, CommandKind::info},             {{"edit", "--help"}, CommandKind::edit},
+        {{"convert", "-h"}, CommandKind::convert},       {{"help", "render"}, CommandKind::render},
+        {{"help", "convert"}, CommandKind::convert},     {{"help"}, CommandKind::help},
+        {{"--help"}, CommandKind::help},
+    };
+    for (const Case& c : cases) {
+        const auto r = parse(c.args);
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.command.kind, CommandKind::help);
+        EXPECT_EQ(r.command.helpTopic, c.topic) << c.args.back();
+        EXPECT_EQ(kestrincli::usageText(c.topic).find("Usage:"), 0u);
+    }
+    // Each command's text is its own; the overview shows every command.
+    EXPECT_NE(kestrincli::usageText(CommandKind::render), kestrincli::usageText(CommandKind::edit));
+    EXPECT_EQ(kestrincli::usageText(CommandKind::info).find("--dry-run"), std::string::npos);
+}
+
+TEST(CommandLine, AFailedParseStillNamesTheCommandForItsHint) {
+    EXPECT_EQ(parse({"render", "--bypass=1"}).command.kind, CommandKind::render);
+    EXPECT_EQ(parse({"edit", "--dry-run"}).command.kind, CommandKind::edit);
+    EXPECT_EQ(parse({"convert", "x"}).command.kind, CommandKind::convert);
+    const auto r = parse({"render", "--quiet=yes"});
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("takes no value"), std::string::npos) << r.error;
+    EXPECT_EQ(r.error.find('\n'), std::string::npos);  // one line
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <CoreFoundation/CoreFoundation.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sndfile.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +19,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sysframeworks/bplistencoder.h"
@@ -176,6 +179,23 @@ protected:
         double e = 0;
         for (std::size_t i = from; i < to && i < x.size(); ++i) e += double(x[i]) * double(x[i]);
         return e;
+    }
+
+    // The value `kestrin render --dry-run` shows for a parameter after `settings`;
+    // empty when the run fails.
+    std::string shownAfter(const std::vector<std::string>& settings, const std::string& parameter) const {
+        std::vector<std::string> args = {"render", "--dry-run", "-o", path("never.wav").string()};
+        args.insert(args.end(), settings.begin(), settings.end());
+        const ToolRun r = run(args);
+        if (r.exitCode != 0) return "exit " + std::to_string(r.exitCode) + ": " + r.err;
+        std::istringstream lines(r.out);
+        for (std::string line; std::getline(lines, line);) {
+            const auto at = line.find_first_not_of(' ');
+            if (at == std::string::npos || line.compare(at, parameter.size(), parameter) != 0) continue;
+            const auto value = line.find_first_not_of(' ', at + parameter.size());
+            if (value != std::string::npos && value > at + parameter.size()) return line.substr(value);
+        }
+        return "no line for " + parameter + " in:\n" + r.out;
     }
 
     fs::path dir_;
@@ -517,6 +537,350 @@ TEST_F(KestrinTool, MemoryStaysBoundedWhateverTheInputLengthAndFactor) {
         EXPECT_LT(peakKb, kLimitKb) << c.factor << "x: peak " << peakKb << " kB";
         std::printf("peak resident set at %dx for %d s of input: %ld kB\n", c.factor, c.seconds, peakKb);
     }
+}
+
+
+// ---------------------------------------------------------------------------
+// Saying what is set: value forms, refusals, info and --dry-run
+
+TEST_F(KestrinTool, EveryValueFormSetsWhatItsPlainValueSets) {
+    struct Form {
+        const char* parameter;
+        std::vector<const char*> typed;  // all set the same value
+        const char* shown;               // as --dry-run shows it
+    };
+    const Form forms[] = {
+        {"Delay L", {"350", "350ms", "350 ms", "0.35s", "0.35 S"}, "350.00 ms"},
+        {"Delay R", {"1500", "1.5s", "1500MS"}, "1500.00 ms"},
+        {"Mix L", {"30", "30%", "30 %"}, "30.00 %"},
+        {"Lowpass", {"1500", "1500Hz", "1.5kHz", "1.5 khz"}, "1500.00 Hz"},
+        {"Note R", {"1/8", "2/16", "1"}, "1/8"},
+        {"Note L", {"3/16", "2"}, "3/16"},
+        {"Note L", {"1 & 1/2", "1&1/2", "3/2", "24/16", "23"}, "1 & 1/2"},
+        {"Note L", {"1/1", "4/4", "15"}, "1"},
+        {"Note R", {"2/1", "1 & 16/16", "31"}, "2"},
+        {"Sync", {"on", "ON", "yes", "true", "1", "1n"}, "on"},
+        {"Sync", {"off", "no", "False", "0"}, "off"},
+        {"Upsample Amount", {"4x", "4X", "2"}, "4x"},
+        {"Upsample Amount", {"8x", "3", "1n"}, "8x"},
+    };
+    for (const Form& f : forms) {
+        std::string first;
+        for (const char* typed : f.typed) {
+            const std::string name = f.parameter;
+            // Both spellings of the option: the value as the next word and after '='.
+            const std::string separate = shownAfter({"--set", name + "=" + typed}, name);
+            const std::string attached = shownAfter({"--set=" + name + "=" + typed}, name);
+            EXPECT_EQ(separate, attached) << name << "=" << typed;
+            if (*f.shown) {
+                EXPECT_EQ(separate, f.shown) << name << "=" << typed;
+            }
+            if (first.empty()) first = separate;
+            EXPECT_EQ(separate, first) << name << "=" << typed << " differs from " << name << "=" << f.typed[0];
+        }
+    }
+    // The note parameters' normalized form still addresses the index.
+    EXPECT_EQ(shownAfter({"--set", "Note L=0n"}, "Note L"), "1/16");
+}
+
+TEST_F(KestrinTool, MismatchedUnitsAndImpossibleValuesAreRefusedWithTheFormsThatWork) {
+    const ErrorCase cases[] = {
+        {"hertz for a delay", {"--set", "Delay L=350Hz"}, "Delay L is a time in milliseconds: write 350, 350ms or 0.35s"},
+        {"percent for a delay", {"--set", "Delay R=50%"}, "milliseconds"},
+        {"time for a mix", {"--set", "Mix L=5ms"}, "Mix L is a percentage: write 50 or 50%"},
+        {"time for a cut-off", {"--set", "Lowpass=2s"}, "Lowpass is a frequency in hertz"},
+        {"seconds out of range", {"--set", "Delay L=3s"}, "from 1.00 to 2000.00 (got 3s)"},
+        {"kilohertz out of range", {"--set", "Highpass=12kHz"}, "from 60.00 to 10000.00"},
+        {"a 32nd note", {"--set", "Note R=1/32"}, "Note R takes a note value in sixteenths from 1/16 to 2/1"},
+        {"a triplet", {"--set", "Note R=1/3"}, "note value in sixteenths"},
+        {"longer than two whole notes", {"--set", "Note L=2 & 1/16"}, "note value"},
+        {"index past the last note", {"--set", "Note L=32"}, "index, a whole number from 0 to 31"},
+        {"zero note", {"--set", "Note L=0/4"}, "note value"},
+        {"a word for a switch", {"--set", "Sync=maybe"}, "Sync is a switch: use on or off"},
+        {"a factor that does not exist", {"--set", "Upsample Amount=3x"}, "1x, 2x, 4x or 8x, or its index 0 to 3"},
+        {"a factor as a plain 8", {"--set", "Upsample Amount=8"}, "1x, 2x, 4x or 8x"},
+        {"the tempo", {"--set", "Tempo=96"}, "Tempo follows the host's tempo"},
+        {"no number", {"--set", "Width=wide"}, "is not a number"},
+    };
+    for (const ErrorCase& c : cases) {
+        std::vector<std::string> args = {"render", "-o", path("result.wav").string()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const ToolRun r = run(args);
+        EXPECT_EQ(r.exitCode, 1) << c.what;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.what << ": " << r.err;
+        EXPECT_FALSE(fs::exists(path("result.wav"))) << c.what;
+    }
+    // The tempo's refusal says which option to use, with the value given.
+    EXPECT_NE(run({"render", "--set", "tempo=96.5bpm"}).err.find("use --tempo 96.5"), std::string::npos);
+}
+
+TEST_F(KestrinTool, InfoGivesEachParameterItsUnitRangeDefaultAndPurpose) {
+    const ToolRun r = run({"info"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    auto lineOf = [&](const std::string& name) {
+        std::istringstream lines(r.out);
+        for (std::string line; std::getline(lines, line);)
+            if (line.find(" " + name + " ") != std::string::npos && line.find("..") != std::string::npos) return line;
+        return std::string();
+    };
+    struct Expected {
+        const char* name;
+        std::vector<const char*> parts;
+    };
+    const Expected expected[] = {
+        {"Delay L", {" ms ", "1.00 .. 2000.00", "1000.00", "left"}},
+        {"Note L", {" note ", "1/16 .. 2", " 1/4 "}},
+        {"Note R", {" note ", "1/16 .. 2", " 3/8 "}},
+        {"Mix L", {" % ", "0.00 .. 100.00", "share of the dry signal", "100 % is the input alone"}},
+        {"Mix R", {" % ", "100 % is the input alone"}},
+        {"Lowpass", {" Hz ", "1000.00 .. 20000.00", "18000.00"}},
+        {"Tempo", {" bpm ", "--tempo"}},
+        {"Upsample Amount", {"1x .. 8x", " 1x "}},
+    };
+    for (const Expected& e : expected) {
+        const std::string line = lineOf(e.name);
+        ASSERT_FALSE(line.empty()) << e.name << "\n" << r.out;
+        for (const char* part : e.parts) EXPECT_NE(line.find(part), std::string::npos) << e.name << ": " << line;
+    }
+    EXPECT_NE(r.out.find("off, on"), std::string::npos) << r.out;  // Sync
+}
+
+TEST_F(KestrinTool, DryRunShowsTheSettingsInOrderOfApplicationAndWritesNothing) {
+    // A state, then a preset over it, then --set and --upsample over both.
+    ASSERT_EQ(run({"render", "-o", path("a.wav").string(), "--tail", "0", "--set", "Gain=40", "--set", "Width=20",
+                   "--save-state", path("state.aupreset").string()})
+                  .exitCode,
+              0);
+    fs::remove(path("a.wav"));
+    const std::vector<std::string> args = {"render", path("missing-but-not-read.wav").string(), "--dry-run",
+                                           "--state", path("state.aupreset").string(), "--preset", "Lead Guitar Magic",
+                                           "--set", "Width=35%", "--upsample", "2", "--tempo", "90",
+                                           "--save-state", path("not-saved.aupreset").string()};
+    const ToolRun r = run(args);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("nothing rendered"), std::string::npos) << r.out;
+    std::istringstream lines(r.out);
+    int parameters = 0;
+    for (std::string line; std::getline(lines, line);) parameters += line.rfind("  ", 0) == 0 ? 1 : 0;
+    EXPECT_EQ(parameters, 17) << r.out;  // every parameter, and the bypass
+    const std::vector<std::string> set = {"--state", path("state.aupreset").string(), "--preset", "Lead Guitar Magic",
+                                          "--set", "Width=35%", "--upsample", "2", "--tempo", "90"};
+    EXPECT_EQ(shownAfter(set, "Width"), "35.00 %");     // --set wins over the preset
+    EXPECT_EQ(shownAfter(set, "Gain"), "0.00 %");       // the preset replaced the state
+    EXPECT_EQ(shownAfter(set, "Upsample Amount"), "2x");
+    EXPECT_EQ(shownAfter(set, "Tempo").rfind("90.00 bpm", 0), 0u) << shownAfter(set, "Tempo");
+    EXPECT_EQ(shownAfter({"--state", path("state.aupreset").string()}, "Gain"), "40.00 %");
+    EXPECT_EQ(shownAfter({"--preset", "2"}, "Mix L"), shownAfter({"--preset", "Chaotic Bliss"}, "Mix L"));
+    EXPECT_FALSE(fs::exists(path("missing-but-not-read-kestrin.wav")));
+    EXPECT_FALSE(fs::exists(path("never.wav")));
+    EXPECT_FALSE(fs::exists(path("not-saved.aupreset")));
+    // Errors in the settings still fail the dry run.
+    EXPECT_EQ(run({"render", "--dry-run", "--set", "Mix L=500"}).exitCode, 1);
+}
+
+// ---------------------------------------------------------------------------
+// Conventions: help, attached values, usage errors, plain messages, Ctrl-C
+
+TEST_F(KestrinTool, HelpIsThereUnderEveryCommand) {
+    const std::string render = run({"help", "render"}).out;
+    EXPECT_EQ(render.rfind("Usage: kestrin render", 0), 0u) << render;
+    EXPECT_NE(render.find("--dry-run"), std::string::npos);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"render", "--help"},
+                                                std::vector<std::string>{"render", "-h"},
+                                                std::vector<std::string>{"render", "in.wav", "--set", "Mix L=1", "-h"}}) {
+        const ToolRun r = run(args);
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.out, render) << args.back();
+    }
+    for (const char* command : {"info", "edit", "convert"}) {
+        const ToolRun r = run({command, "-h"});
+        EXPECT_EQ(r.exitCode, 0) << command;
+        EXPECT_EQ(r.out.rfind(std::string("Usage: kestrin ") + command, 0), 0u) << r.out;
+        EXPECT_EQ(r.out, run({"help", command}).out) << command;
+        EXPECT_EQ(r.out, run({command, "--help"}).out) << command;
+    }
+    const ToolRun overview = run({"--help"});
+    EXPECT_EQ(overview.exitCode, 0);
+    for (const char* command : {"kestrin render", "kestrin info", "kestrin edit", "kestrin convert"})
+        EXPECT_NE(overview.out.find(command), std::string::npos) << command;
+}
+
+TEST_F(KestrinTool, OptionValuesMayBeAttached) {
+    writeAudio(path("in.wav"), noise(48000, 0.1, 7));
+    const ToolRun shortForm = run({"render", path("in.wav").string(), "-o" + path("short.wav").string(), "--tail=0",
+                                   "--block=64", "--set=Mix L=100%", "--upsample=2"});
+    ASSERT_EQ(shortForm.exitCode, 0) << shortForm.err;
+    const ToolRun longForm = run({"render", path("in.wav").string(), "--output=" + path("long.wav").string(),
+                                  "--tail", "0", "--block", "64", "--set", "Mix L=100", "--upsample", "2"});
+    ASSERT_EQ(longForm.exitCode, 0) << longForm.err;
+    const Audio a = readAudio(path("short.wav")), b = readAudio(path("long.wav"));
+    ASSERT_EQ(a.frames(), std::size_t(4800));
+    ASSERT_EQ(b.frames(), a.frames());
+    for (int c = 0; c < 2; ++c)
+        EXPECT_EQ(std::memcmp(a.channels[std::size_t(c)].data(), b.channels[std::size_t(c)].data(),
+                              a.frames() * sizeof(float)),
+                  0);
+}
+
+TEST_F(KestrinTool, AUsageErrorIsOneLineAndWhereToReadMore) {
+    struct Usage {
+        std::vector<std::string> args;
+        const char* message;
+        const char* hint;
+    };
+    const Usage cases[] = {
+        {{"render", "--loud"}, "kestrin: unknown option \"--loud\"", "see: kestrin help render"},
+        {{"render", "--tempo=fast"}, "beats per minute", "see: kestrin help render"},
+        {{"render", "--bypass=yes"}, "--bypass takes no value", "see: kestrin help render"},
+        {{"render", "--set="}, "--set needs", "see: kestrin help render"},
+        {{"edit", "--tempo", "90"}, "edit takes", "see: kestrin help edit"},
+        {{"info", "extra"}, "info takes no option", "see: kestrin help info"},
+        {{"convert", "a.aupreset"}, "convert needs", "see: kestrin help convert"},
+        {{"play"}, "unknown command", "see: kestrin help"},
+        {{"help", "play"}, "no command \"play\"", "see: kestrin help"},
+    };
+    for (const Usage& c : cases) {
+        const ToolRun r = run(c.args);
+        EXPECT_EQ(r.exitCode, 2) << c.message;
+        const auto newline = r.err.find('\n');
+        ASSERT_NE(newline, std::string::npos) << r.err;
+        EXPECT_NE(r.err.substr(0, newline).find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.substr(newline + 1), std::string(c.hint) + "\n") << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+TEST_F(KestrinTool, FileErrorsNameTheFileAndTheCauseInPlainWords) {
+    writeAudio(path("ok.wav"), noise(48000, 0.1, 8));
+    fs::create_directory(path("folder.wav"));
+    { std::ofstream(path("plain.txt")) << "not a folder"; }
+    {
+        std::ofstream(path("foreign.aupreset"))
+            << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n"
+               "<key>data</key><data>AAECAw==</data><key>manufacturer</key><integer>1634758764</integer>"
+               "<key>name</key><string>Other</string><key>subtype</key><integer>1684368505</integer>"
+               "<key>type</key><integer>1635083896</integer><key>version</key><integer>0</integer>\n</dict>\n"
+               "</plist>\n";
+    }
+    const std::string ok = path("ok.wav").string();
+    const ErrorCase cases[] = {
+        {"missing input", {"render", "@missing.wav"}, "cannot read \"@missing.wav\": no such file"},
+        {"input is a folder", {"render", "@folder.wav"}, "cannot read \"@folder.wav\": it is a folder"},
+        {"foreign state", {"render", ok, "--state", "@foreign.aupreset"},
+         "cannot load the state \"@foreign.aupreset\": this state belongs to another plug-in (subtype dely, "
+         "manufacturer appl"},
+        {"missing state", {"render", ok, "--state", "@none.aupreset"}, "\"@none.aupreset\": no such file"},
+        {"state is not a plist", {"render", ok, "--state", "@ok.wav"}, "\"@ok.wav\": it is not an .aupreset"},
+        {"missing folder", {"render", ok, "-o", "@no/such/out.wav"}, "\"@no/such/out.wav\": folder @no/such/ does not exist"},
+        {"output under a file", {"render", ok, "-o", "@plain.txt/out.wav"}, "@plain.txt/ is not a folder"},
+        {"state into a missing folder", {"render", ok, "--save-state", "@gone/s.aupreset"},
+         "cannot save the state to \"@gone/s.aupreset\": folder @gone/ does not exist"},
+        {"convert a foreign state", {"convert", "@foreign.aupreset", "-o", "@x.lv2"}, "belongs to another plug-in"},
+    };
+    for (const ErrorCase& c : cases) {
+        std::vector<std::string> args;
+        for (const auto& a : c.args) args.push_back(a[0] == '@' ? path(a.substr(1)).string() : a);
+        if (args[0] == "render" && std::find(args.begin(), args.end(), "-o") == args.end())
+            args.insert(args.end(), {"-o", path("result.wav").string()});
+        std::string message = c.message;
+        for (std::size_t at; (at = message.find('@')) != std::string::npos;) message.replace(at, 1, dir_.string() + "/");
+        const ToolRun r = run(args);
+        EXPECT_EQ(r.exitCode, 1) << c.what;
+        EXPECT_NE(r.err.find(message), std::string::npos) << c.what << ": " << r.err;
+        EXPECT_EQ(r.err.find("System error"), std::string::npos) << c.what << ": " << r.err;
+        EXPECT_EQ(r.err.find("(-"), std::string::npos) << c.what << ": a raw status in " << r.err;
+        EXPECT_FALSE(fs::exists(path("result.wav"))) << c.what;
+    }
+    if (::geteuid() != 0) {  // the superuser writes anywhere
+        fs::create_directory(path("ro"));
+        fs::permissions(path("ro"), fs::perms::owner_read | fs::perms::owner_exec);
+        const ToolRun r = run({"render", ok, "-o", path("ro/out.wav").string()});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.err.find("folder " + path("ro").string() + "/ is not writable"), std::string::npos) << r.err;
+        fs::permissions(path("ro"), fs::perms::owner_all);
+    }
+}
+
+TEST_F(KestrinTool, CtrlCStopsARenderWithCode130AndLeavesNoFile) {
+    writeAudio(path("long.wav"), noise(48000, 2.0, 9));
+    const std::string tool = KESTRIN_TOOL, in = path("long.wav").string(), out = path("out.wav").string();
+    // An hour of tail at 8x: far longer than the test waits.
+    std::vector<std::string> args = {tool, "render", in, "-o", out, "--upsample", "8", "--tail", "3600", "-q"};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    ASSERT_EQ(::posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv.data(), environ), 0);
+    // The interrupt handler is in place once the partial output exists.
+    bool started = false;
+    for (int i = 0; i < 600 && !started; ++i) {
+        for (const auto& entry : fs::directory_iterator(dir_))
+            started = started || entry.path().filename().string().find(".partial") != std::string::npos;
+        if (!started) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(started);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_EQ(::kill(pid, SIGINT), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_FALSE(fs::exists(out));
+    for (const auto& entry : fs::directory_iterator(dir_))
+        EXPECT_EQ(entry.path().filename().string().find(".partial"), std::string::npos);
+}
+
+// ---------------------------------------------------------------------------
+// Bypass
+
+TEST_F(KestrinTool, MonoInputBypassedIsHeardOnBothOutputs) {
+    Audio mono = noise(48000, 0.2, 10);
+    mono.channels.pop_back();
+    writeAudio(path("mono.wav"), mono);
+    ASSERT_EQ(run({"render", path("mono.wav").string(), "-o", path("bypass.wav").string(), "--bypass"}).exitCode, 0);
+    const Audio out = readAudio(path("bypass.wav"));
+    ASSERT_EQ(out.channels.size(), 2u);
+    ASSERT_EQ(out.frames(), mono.frames());
+    for (int c = 0; c < 2; ++c)
+        EXPECT_EQ(std::memcmp(out.channels[std::size_t(c)].data(), mono.channels[0].data(),
+                              mono.frames() * sizeof(float)),
+                  0)
+            << "output " << c;
+    // Processed, the mono input also reaches both sides: with Mix at 100 % it is
+    // the dry input alone on each.
+    ASSERT_EQ(run({"render", path("mono.wav").string(), "-o", path("dry.wav").string(), "--set", "Mix L=100",
+                   "--set", "Mix R=100", "--tail", "0"})
+                  .exitCode,
+              0);
+    const Audio dry = readAudio(path("dry.wav"));
+    ASSERT_EQ(dry.frames(), mono.frames());
+    for (int c = 0; c < 2; ++c)
+        EXPECT_EQ(std::memcmp(dry.channels[std::size_t(c)].data(), mono.channels[0].data(),
+                              mono.frames() * sizeof(float)),
+                  0)
+            << "output " << c;
+}
+
+// ---------------------------------------------------------------------------
+// Installing
+
+TEST_F(KestrinTool, AnInstalledKestrinRunsWithTheInstalledPlugIn) {
+    const fs::path prefix = path("prefix");
+    const std::string install = std::string(CMAKE_COMMAND) + " --install " + quote(KESTRIN_BUILD_DIR) + " --prefix " +
+                                quote(prefix.string()) + " >" + quote(path("install.txt").string()) + " 2>&1";
+    ASSERT_EQ(std::system(install.c_str()), 0) << slurp(path("install.txt"));
+    const fs::path installed = prefix / "bin" / "kestrin";
+    ASSERT_TRUE(fs::exists(installed));
+    EXPECT_TRUE(fs::exists(prefix / "lib" / "kestrin" / "Kestrin.component" / "Contents" / "Info.plist"));
+    EXPECT_TRUE(fs::exists(prefix / "lib" / "kestrin" / "Kestrin.component" / "Contents" / "MacOS" / "Kestrin"));
+    const std::string info = quote(installed.string()) + " info >" + quote(path("info.txt").string()) + " 2>&1";
+    ASSERT_EQ(std::system(info.c_str()), 0) << slurp(path("info.txt"));
+    const std::string out = slurp(path("info.txt"));
+    EXPECT_NE(out.find("bundle      " + (prefix / "lib" / "kestrin" / "Kestrin.component").string()), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("Chaotic Bliss"), std::string::npos) << out;
+    // The bundle the build folder uses is still the build's.
+    EXPECT_EQ(run({"info"}).out.find(prefix.string()), std::string::npos);
 }
 
 }  // namespace

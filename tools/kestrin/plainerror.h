@@ -1,0 +1,18 @@
+#pragma once
+// Failures of host operations in plain words: "restoring the class info failed: the
+// plug-in refused the value" instead of a raw status number.
+
+#include <string>
+
+#include "auhost/hostresult.h"
+
+namespace kestrincli {
+
+// What a status means to a user ("the audio format is not supported"); for a status
+// this table does not know, "the plug-in reported an unexpected error".
+std::string statusInWords(OSStatus status);
+
+// The result's message with a trailing "(<status>)" replaced by ": <words>".
+std::string plainMessage(const auhost::HostResult& result);
+
+}  // namespace kestrincli
