@@ -48,9 +48,12 @@ bool loadStateFile(KestrinHost& host, const std::string& path, std::string& erro
         return false;
     }
     auhost::CFRef<CFPropertyListRef> state;
-    if (!auhost::readPresetFile(path, state)) {
+    if (const auhost::HostResult r = auhost::readPresetFile(path, state); !r) {
+        // The reader names the file first; the prefix already does.
+        std::string why = r.message();
+        if (why.rfind(path + ": ", 0) == 0) why.erase(0, path.size() + 2);
         error = prefix + "it is not an .aupreset (a property list holding a unit's type, subtype, manufacturer "
-                         "and data)";
+                         "and data): " + why;
         return false;
     }
     const auto dict = static_cast<CFDictionaryRef>(state.get());
