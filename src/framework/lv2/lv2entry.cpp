@@ -33,10 +33,13 @@ const Entry* entryOf(const LV2_Descriptor* d) noexcept {
 
 Lv2Plugin* plugin(LV2_Handle h) noexcept { return static_cast<Lv2Plugin*>(h); }
 
-// Host thread. Null when the descriptor is not ours or the client cannot be made.
+// Host thread. Null when the descriptor is not ours, the rate lies outside 8 to
+// 384 kHz or the client cannot be made.
 LV2_Handle instantiate(const LV2_Descriptor* d, double rate, const char*, const LV2_Feature* const* features) {
     const Entry* e = entryOf(d);
     if (e == nullptr || e->factory == nullptr) return nullptr;
+    // The rates the client is built for; outside them its rate arithmetic means nothing.
+    if (!ClientFacade::acceptsSampleRate(rate)) return nullptr;
     ScopedAudioFloatingPointState fp;
     std::unique_ptr<Client> client = e->factory();
     if (client == nullptr || !client->isLegalIO(e->variant.inputs, client->maxOutputs())) return nullptr;

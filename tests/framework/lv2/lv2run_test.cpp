@@ -236,6 +236,25 @@ TEST(Lv2Run, BadHostsGetSilenceAndAPluginThatKeepsWorking) {
         EXPECT_EQ(out[1], reference(leftOnly, 2, {{2048, {}}}, noSetup)[1]);
     }
     {
+        // Rates the plug-in is not built for are refused at instantiation, the edges accepted.
+        for (double rate : {0.0, -48000.0, 1e-300, 7999.0, 384001.0, 3e8, std::nan(""), HUGE_VAL}) {
+            HostOptions odd;
+            odd.sampleRate = rate;
+            EXPECT_FALSE(Instance(kestrin::lv2::kStereoUri, odd).ok()) << rate;
+        }
+        for (double rate : {8000.0, 384000.0}) {
+            HostOptions edge;
+            edge.sampleRate = rate;
+            Instance plugin(kestrin::lv2::kStereoUri, edge);
+            ASSERT_TRUE(plugin.ok()) << rate;
+            plugin.connectAll(8192);
+            plugin.activate();
+            Channels out;
+            plugin.run(in, 0, 2048, out);
+            EXPECT_NE(out, Channels(2, std::vector<float>(2048, 0.0f))) << rate;
+        }
+    }
+    {
         // A host with no features at all (no URID map, no options) still gets sound.
         HostOptions bare;
         bare.withMap = false;
