@@ -157,10 +157,11 @@ struct CrossfadeChunk {
     int offset0, offset1;
 };
 
-CrossfadeChunk runCrossfader(float (&stepHistory)[StereoCrossoverDelay::kHistory], float (&weightHistory)[StereoCrossoverDelay::kHistory],
-                   float (&delay1History)[StereoCrossoverDelay::kHistory],
-                   float (&delay0History)[StereoCrossoverDelay::kHistory], float target, float cap, int frames, float* weight,
-                   int* offset0, int* offset1) noexcept {
+using History = float[StereoCrossoverDelay::kHistory];
+
+CrossfadeChunk runCrossfader(History& stepHistory, History& weightHistory, History& delay1History,
+                             History& delay0History, float target, float cap, int frames, float* weight, int* offset0,
+                             int* offset1) noexcept {
     ChunkSignal step, w, d1, d0;
     loadHistory(step, stepHistory);
     loadHistory(w, weightHistory);
