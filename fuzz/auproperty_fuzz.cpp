@@ -153,8 +153,9 @@ T getAt(const std::vector<std::uint8_t>& buffer, std::size_t offset, UInt32 size
     return value;
 }
 
-// Calls the plug-in does not survive yet and that are mended on their own; a
-// sequence that would make one stops there, so the fuzzer explores the rest.
+// Calls that reach faults of the wrapper known and mended on their own (host rates
+// outside 8 kHz to 384 kHz, a largest block of 0, a host-callback record that cuts
+// a pointer in two): they are skipped, so that the fuzzer explores the rest.
 bool leftOut(AudioUnitPropertyID id, const std::vector<std::uint8_t>& data, UInt32 size) {
     if (id == kAudioUnitProperty_SampleRate || id == kAudioUnitProperty_StreamFormat) {
         if (size < sizeof(Float64)) return false;
@@ -363,7 +364,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const AudioUnitScope s = scope(in);
                 const AudioUnitElement e = element(in);
                 UInt32 n = dataSize(in);
-                // Pointer fields are whole pointers: a host never sends a part of one.
                 if (id == kAudioUnitProperty_HostCallbacks) n -= n % sizeof(void*);
                 std::vector<std::uint8_t> d(n);
                 const auto bytes = in.bytes(n);

@@ -31,7 +31,9 @@ for t in "${targets[@]}"; do
   fi
   mkdir -p "$dir/corpus/$t" "$dir/crashes/$t"
   dict=()
-  if [ -f "fuzz/$t.dict" ]; then dict=("-dict=fuzz/$t.dict"); fi
+  case "$t" in
+    plist|aupreset|classinfo) dict=("-dict=fuzz/plist.dict") ;;
+  esac
   log="$dir/crashes/$t/last-run.log"
   start=$(date +%s)
   if ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
