@@ -13,7 +13,7 @@ which=${1:-all}
 seconds=${2:-15}
 dir=build-fuzz
 
-scripts/build.sh fuzz >/dev/null
+scripts/build.sh fuzz
 rm -rf "$dir/seeds"
 "$dir/fuzz/kestrin_fuzz_seeds" "$dir/seeds"
 
