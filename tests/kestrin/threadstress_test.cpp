@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <random>
 #include <thread>
@@ -136,7 +137,9 @@ struct EditorClient {
     std::atomic<int> state{0};
     std::atomic<long> generation{0};
     RealtimeCounts counts;  // render thread only
-    long watchedRenders = 0;
+    // Written by the render thread; the editor thread keeps a session open until
+    // some renders of it were watched.
+    std::atomic<long> watchedRenders{0};
 };
 
 void editorRenderLoop(EditorClient& e, const std::atomic<bool>& stop) {
@@ -165,7 +168,7 @@ void editorRenderLoop(EditorClient& e, const std::atomic<bool>& stop) {
             RealtimeWatch watch;
             client.processAudioFromHost(ins, outs, kFrames, info, false);
             add(e.counts, watch.counts());
-            ++e.watchedRenders;
+            e.watchedRenders.fetch_add(1, std::memory_order_relaxed);
         }
         position += kFrames;
         // Release: the editor thread may destroy the client once it takes it back.
@@ -196,6 +199,9 @@ protected:
         ASSERT_TRUE(slots_[0]->unit->factoryPresets(presets_).ok());
         ASSERT_FALSE(presets_.empty());
         ASSERT_TRUE(slots_[0]->unit->parameterIds(parameters_).ok());
+        // The first editor of a process loads the shared art; that is not what the
+        // stress is about, so it happens before.
+        { editortest::EditorSession warmUp(450); }
         // States to restore: each factory preset's, taken from a unit of its own.
         std::unique_ptr<HostedUnit> donor;
         ASSERT_TRUE(HostedUnit::create(component, donor).ok());
@@ -297,7 +303,10 @@ TEST_F(ThreadStress, EightInstancesRenderCleanlyWhileTheHostAndEditorsChangeEver
             editorClient.generation.fetch_add(1, std::memory_order_relaxed);
             // Release: the render thread sees the client and generation above.
             editorClient.state.store(1, std::memory_order_release);
-            for (int d = 0; d < 4 && !stop.load(std::memory_order_relaxed); ++d) {
+            const long watchedBefore = editorClient.watchedRenders.load(std::memory_order_relaxed);
+            for (int d = 0; (d < 4 || editorClient.watchedRenders.load(std::memory_order_relaxed) <= watchedBefore) &&
+                            !stop.load(std::memory_order_relaxed);
+                 ++d) {
                 const int knob = knobs[rng() % std::size(knobs)];
                 editortest::drag(session, editortest::centre(session, knob), 0, rng() % 2 ? -30 : 30);
                 session.frame();
@@ -316,13 +325,19 @@ TEST_F(ThreadStress, EightInstancesRenderCleanlyWhileTheHostAndEditorsChangeEver
     stop.store(true, std::memory_order_relaxed);
     for (auto& t : threads) t.join();
 
+    long renders = 0;
+    for (const auto& slot : slots_) renders += slot->watchedRenders;
+    std::printf("watched renders %ld (editor %ld), parameter sets %ld, restores %ld, preset changes %ld, "
+                "set-up changes %ld, editors %ld\n",
+                renders, editorClient.watchedRenders.load(), parameterSets, stateRestores, presetChanges, setupChanges,
+                editorsOpened);
     EXPECT_EQ(failures.load(), 0);
     EXPECT_GT(parameterSets, 100);
     EXPECT_GT(stateRestores, 10);
     EXPECT_GT(presetChanges, 10);
     EXPECT_GT(setupChanges, 10);
-    EXPECT_GT(editorsOpened, 1);
-    EXPECT_GT(editorClient.watchedRenders, 0);
+    EXPECT_GE(editorsOpened, 1);
+    EXPECT_GT(editorClient.watchedRenders.load(), 0);
     for (const auto& slot : slots_) {
         EXPECT_GT(slot->watchedRenders, 20);
         EXPECT_EQ(slot->failedRenders, 0);
