@@ -27,7 +27,6 @@ if(KESTRIN_BUILD_FUZZERS)
   endif()
   add_compile_options(-fsanitize=fuzzer-no-link)
   add_link_options(-fsanitize=fuzzer-no-link)
-  add_compile_definitions(KESTRIN_FUZZING=1)
 endif()
 
 find_package(Threads REQUIRED)
