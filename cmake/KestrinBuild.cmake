@@ -19,6 +19,16 @@ if(KESTRIN_SANITIZE)
   endif()
 endif()
 
+# Fuzzing: coverage instrumentation for everything; only the fuzz executables link
+# libFuzzer itself (kestrin_add_fuzzer).
+if(KESTRIN_BUILD_FUZZERS)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang" OR NOT KESTRIN_SANITIZE MATCHES "address")
+    message(FATAL_ERROR "KESTRIN_BUILD_FUZZERS needs clang and KESTRIN_SANITIZE=address,undefined")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link)
+  add_link_options(-fsanitize=fuzzer-no-link)
+endif()
+
 find_package(Threads REQUIRED)
 
 # kestrin_add_gtest(<name> SOURCES <files...> LIBS <targets...>)
@@ -42,4 +52,16 @@ function(kestrin_add_benchmark name)
   find_package(benchmark REQUIRED)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark benchmark::benchmark_main Threads::Threads)
+endfunction()
+
+# kestrin_add_fuzzer(<name> SOURCES <files...> LIBS <targets...>)
+# A libFuzzer executable. It exports its symbols so that plug-in binaries it loads
+# find the coverage and sanitizer hooks in it.
+function(kestrin_add_fuzzer name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} Threads::Threads)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  set_target_properties(${name} PROPERTIES ENABLE_EXPORTS ON RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/fuzz)
 endfunction()

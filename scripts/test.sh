@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Sets everything up and runs the whole test suite three times: an optimised g++
 # build, a clang build under AddressSanitizer and UndefinedBehaviorSanitizer, and a
-# clang build under ThreadSanitizer.
-#   scripts/test.sh            both configurations
-#   scripts/test.sh release    only one of release, asan, tsan
+# clang build under ThreadSanitizer; then every fuzz target for a short fixed time.
+#   scripts/test.sh            every configuration
+#   scripts/test.sh release    only one of release, asan, tsan, fuzz
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,11 +11,18 @@ scripts/setup.sh
 
 configs=("$@")
 if [ ${#configs[@]} -eq 0 ]; then
-  configs=(release asan tsan)
+  configs=(release asan tsan fuzz)
 fi
+# Seconds each fuzz target runs here; scripts/fuzz.sh runs them for longer.
+fuzz_seconds=15
 
 jobs=$(nproc)
 for config in "${configs[@]}"; do
+  if [ "$config" = fuzz ]; then
+    echo "== fuzz: build and run each target for $fuzz_seconds s"
+    scripts/fuzz.sh all "$fuzz_seconds"
+    continue
+  fi
   echo "== $config: build"
   scripts/build.sh "$config"
   case "$config" in

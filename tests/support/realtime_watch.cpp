@@ -127,15 +127,26 @@ void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcep
         return real args;                                                      \
     }
 
-TESTSUPPORT_FORWARD(int, pthread_mutex_lock, locks, (pthread_mutex_t * m), (m))
+// The calls that can wait count as locks and as waits.
+#define TESTSUPPORT_FORWARD_WAIT(ret, name, params, args)                      \
+    extern "C" ret name params {                                               \
+        using Fn = ret(*) params;                                              \
+        static Fn real = reinterpret_cast<Fn>(dlsym(RTLD_NEXT, #name));        \
+        if (testsupport::watching()) {                                         \
+            ++testsupport::threadCounts.locks;                                 \
+            ++testsupport::threadCounts.waits;                                 \
+        }                                                                      \
+        return real args;                                                      \
+    }
+
+TESTSUPPORT_FORWARD_WAIT(int, pthread_mutex_lock, (pthread_mutex_t * m), (m))
 TESTSUPPORT_FORWARD(int, pthread_mutex_trylock, locks, (pthread_mutex_t * m), (m))
-TESTSUPPORT_FORWARD(int, pthread_cond_wait, locks, (pthread_cond_t * c, pthread_mutex_t* m),
-                    (c, m))
-TESTSUPPORT_FORWARD(int, pthread_cond_timedwait, locks,
-                    (pthread_cond_t * c, pthread_mutex_t* m, const struct timespec* t), (c, m, t))
-TESTSUPPORT_FORWARD(int, sem_wait, locks, (sem_t * s), (s))
+TESTSUPPORT_FORWARD_WAIT(int, pthread_cond_wait, (pthread_cond_t * c, pthread_mutex_t* m), (c, m))
+TESTSUPPORT_FORWARD_WAIT(int, pthread_cond_timedwait,
+                         (pthread_cond_t * c, pthread_mutex_t* m, const struct timespec* t), (c, m, t))
+TESTSUPPORT_FORWARD_WAIT(int, sem_wait, (sem_t * s), (s))
 TESTSUPPORT_FORWARD(int, sem_trywait, locks, (sem_t * s), (s))
-TESTSUPPORT_FORWARD(int, sem_timedwait, locks, (sem_t * s, const struct timespec* t), (s, t))
+TESTSUPPORT_FORWARD_WAIT(int, sem_timedwait, (sem_t * s, const struct timespec* t), (s, t))
 TESTSUPPORT_FORWARD(int, sem_post, locks, (sem_t * s), (s))
 TESTSUPPORT_FORWARD(int, nanosleep, blockingCalls,
                     (const struct timespec* a, struct timespec* b), (a, b))
@@ -144,4 +155,5 @@ TESTSUPPORT_FORWARD(ssize_t, write, blockingCalls, (int fd, const void* b, size_
 TESTSUPPORT_FORWARD(ssize_t, read, blockingCalls, (int fd, void* b, size_t n), (fd, b, n))
 TESTSUPPORT_FORWARD(int, sched_yield, blockingCalls, (void), ())
 #undef TESTSUPPORT_FORWARD
+#undef TESTSUPPORT_FORWARD_WAIT
 #endif

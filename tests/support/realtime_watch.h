@@ -14,6 +14,7 @@ struct RealtimeCounts {
     long allocations = 0;    // operator new / delete calls
     long locks = 0;          // mutex lock/trylock, condition waits, semaphore waits/posts
     long blockingCalls = 0;  // sleeps, read/write/open and similar system calls
+    long waits = 0;          // those of `locks` that can wait: mutex lock, condition and semaphore waits
 };
 
 class RealtimeWatch {

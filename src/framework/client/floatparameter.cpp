@@ -76,7 +76,8 @@ bool FloatParameter::normalizedValueFromString(std::string_view text, double& no
     normalized = std::nan("");
     double parsed = 0.0;
     if (!parseFloatText(text, parsed)) return false;
-    normalized = toNormalized(parsed);
+    // Into the range first: a logarithmic mapping of a value at or below zero is NaN.
+    normalized = toNormalized(clampToRange(parsed));
     return true;
 }
 

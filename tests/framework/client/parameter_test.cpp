@@ -299,6 +299,18 @@ TEST(FloatParameter, ParsingUsesTheParametersOwnMapping) {
     EXPECT_NEAR(n, 1.0 / 3.0, 1e-15);
 }
 
+TEST(FloatParameter, TextsOutsideALogarithmicRangeGiveItsEnds) {
+    fw::LogFloatParameter p(0, "Cutoff", "Hz", 20.0, 20000.0, 1000.0);
+    for (const char* below : {"-6", "0", "-0x1p4", "19.5"}) {
+        double n = -1.0;
+        EXPECT_TRUE(p.normalizedValueFromString(below, n)) << below;
+        EXPECT_EQ(n, 0.0) << below;
+    }
+    double n = -1.0;
+    EXPECT_TRUE(p.normalizedValueFromString("1e9", n));
+    EXPECT_EQ(n, 1.0);
+}
+
 TEST(FloatParameter, RefusesTextOf128BytesWithNaN) {
     fw::LinearFloatParameter p(0, "Time", "", 0.0, 10.0, 0.0);
     double n = 0.0;
