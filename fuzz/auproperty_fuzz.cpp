@@ -153,28 +153,17 @@ T getAt(const std::vector<std::uint8_t>& buffer, std::size_t offset, UInt32 size
     return value;
 }
 
-// Calls that reach faults of the wrapper known and mended on their own (host rates
-// outside 8 kHz to 384 kHz, a largest block of 0, a host-callback record that cuts
-// a pointer in two): they are skipped, so that the fuzzer explores the rest.
-bool leftOut(AudioUnitPropertyID id, const std::vector<std::uint8_t>& data, UInt32 size) {
-    if (id == kAudioUnitProperty_SampleRate || id == kAudioUnitProperty_StreamFormat) {
-        if (size < sizeof(Float64)) return false;
-        const Float64 rate = getAt<Float64>(data, 0, size);
-        return !(rate >= 8000 && rate <= 384000);
-    }
-    if (id == kAudioUnitProperty_MaximumFramesPerSlice) return size >= sizeof(UInt32) && getAt<UInt32>(data, 0, size) == 0;
-    return false;
-}
-
-void patchSetPointers(AudioUnitPropertyID id, std::vector<std::uint8_t>& d, kfuzz::Input& in, Objects& objects,
-                      HostState& host) {
+void patchSetPointers(AudioUnit self, AudioUnitPropertyID id, std::vector<std::uint8_t>& d, kfuzz::Input& in,
+                      Objects& objects, HostState& host) {
     auto choose = [&](auto yes) { return in.byte() % 2 ? yes : decltype(yes){}; };
     switch (id) {
         case kAudioUnitProperty_ClassInfo:
         case kAudioUnitProperty_ContextName:
         case kAudioUnitProperty_ClassInfoFromDocument: putAt(d, 0, objects.cf(in)); break;
         case kAudioUnitProperty_MakeConnection:
-            putAt(d, offsetof(AudioUnitConnection, sourceAudioUnit), choose(objects.otherUnit()));
+            // No unit, another one, or the unit itself (which it must refuse).
+            putAt(d, offsetof(AudioUnitConnection, sourceAudioUnit),
+                  in.byte() % 4 == 0 ? self : choose(objects.otherUnit()));
             break;
         case kAudioUnitProperty_SetRenderCallback: {
             const AURenderCallback procs[] = {nullptr, renderInput, failingInput};
@@ -364,12 +353,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const AudioUnitScope s = scope(in);
                 const AudioUnitElement e = element(in);
                 UInt32 n = dataSize(in);
-                if (id == kAudioUnitProperty_HostCallbacks) n -= n % sizeof(void*);
                 std::vector<std::uint8_t> d(n);
                 const auto bytes = in.bytes(n);
                 std::copy(bytes.begin(), bytes.end(), d.begin());
-                patchSetPointers(id, d, in, objects, host);
-                if (leftOut(id, d, n)) break;
+                patchSetPointers(unit, id, d, in, objects, host);
                 (void)AudioUnitSetProperty(unit, id, s, e, n == 0 ? nullptr : d.data(), n);
                 break;
             }

@@ -71,6 +71,10 @@ AUClient::AUClient(std::unique_ptr<Client> client, ComponentInstance componentIn
     inputPtrs_.assign(static_cast<std::size_t>(facade_->maxInputs()), nullptr);
     outputPtrs_.assign(static_cast<std::size_t>(facade_->maxOutputs()), nullptr);
     renderNotifications_.reserve(kRenderNotifyReserve);
+    // The mutexes are made on first use; make the ones render tries now, so that
+    // the first render allocates nothing.
+    mutex_.nativeHandle();
+    notifyMutex_.nativeHandle();
 }
 
 AUClient::~AUClient() {

@@ -141,7 +141,7 @@ private:
     OSStatus copyPresentPreset(AUPreset& out);
 
     // Render steps (aurender.cpp); audio thread.
-    OSStatus renderSilenceWhilePulling(UInt32 frames, AudioBufferList& ioData) noexcept;
+    OSStatus renderSilence(UInt32 frames, AudioBufferList& ioData) noexcept;
     void resizeScratch(int maxFrames);
     OSStatus pullInputs(const AudioTimeStamp& timeStamp, UInt32 frames) noexcept;
     OSStatus takeOutputs(UInt32 bus, UInt32 frames, AudioBufferList& ioData) noexcept;

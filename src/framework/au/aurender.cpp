@@ -42,7 +42,7 @@ OSStatus AUClient::render(AudioUnitRenderActionFlags* ioActionFlags, const Audio
         return kAudioUnitErr_InvalidPropertyValue;
     if (ioData == nullptr) return kAudio_ParamError;
     // Before anything render changes: the outer render is still reading its scratch.
-    if (pulling_.load(std::memory_order_relaxed)) return renderSilenceWhilePulling(frames, *ioData);
+    if (pulling_.load(std::memory_order_relaxed)) return renderSilence(frames, *ioData);
 
     const HostSettings& settings = facade_->beginRender();
     if (frames > UInt32(settings.maxFrames)) return kAudioUnitErr_TooManyFramesToProcess;
@@ -53,7 +53,10 @@ OSStatus AUClient::render(AudioUnitRenderActionFlags* ioActionFlags, const Audio
 
     bool last = false;
     {
-        std::lock_guard<UncheckedMutex> lock(mutex_);
+        // Render never waits: while a host thread is changing connections or
+        // callbacks (a few instructions under this lock), this block is silence.
+        std::unique_lock<UncheckedMutex> lock(mutex_, std::try_to_lock);
+        if (!lock.owns_lock()) return renderSilence(frames, *ioData);
         // Several output buses of one time stamp pull the input once.
         if (!(timeStamp->mSampleTime == lastPulledSampleTime_) || frames > lastPulledFrames_) {
             pulling_.store(true, std::memory_order_relaxed);
@@ -74,9 +77,10 @@ OSStatus AUClient::render(AudioUnitRenderActionFlags* ioActionFlags, const Audio
     return noErr;
 }
 
-OSStatus AUClient::renderSilenceWhilePulling(UInt32 frames, AudioBufferList& ioData) noexcept {
-    // A render re-entered from its own input pull: silence, nothing pulled, nothing
-    // processed, so a cycle of connections ends here instead of recursing.
+OSStatus AUClient::renderSilence(UInt32 frames, AudioBufferList& ioData) noexcept {
+    // Silence, nothing pulled, nothing processed: for a render re-entered from its own
+    // input pull (so a cycle of connections ends here instead of recursing) and for
+    // one that meets a host thread inside the connection lock.
     if (frames > UInt32(scratchFrames_)) return kAudioUnitErr_TooManyFramesToProcess;
     const UInt32 bytes = frames * UInt32(sizeof(float));
     float* silence = scratch_.data() + (inputPtrs_.size() + outputPtrs_.size()) * std::size_t(scratchFrames_);
@@ -233,7 +237,10 @@ TimeInfo AUClient::timeInfoFromHost() const noexcept {
 
 void AUClient::callRenderNotifications(AudioUnitRenderActionFlags flags, const AudioTimeStamp* timeStamp,
                                        UInt32 bus, UInt32 frames, AudioBufferList* ioData) noexcept {
-    std::lock_guard<UncheckedMutex> lock(notifyMutex_);
+    // Never waits: a host adding or removing a notification at this moment makes
+    // this one call go unnotified.
+    std::unique_lock<UncheckedMutex> lock(notifyMutex_, std::try_to_lock);
+    if (!lock.owns_lock()) return;
     for (const RenderNotify& n : renderNotifications_) {
         AudioUnitRenderActionFlags f = flags;
         n.proc(n.userData, &f, timeStamp, bus, frames, ioData);

@@ -572,6 +572,9 @@ TEST_P(KestrinRender, RenderingAllocatesNothingWhileOtherThreadsChangeEverything
     }
     EXPECT_EQ(busy.blockingCalls, 0);
     EXPECT_EQ(quiet.blockingCalls, 0);
+    // Render only ever tries its locks: none of its calls can wait for a host thread.
+    EXPECT_EQ(busy.waits, 0);
+    EXPECT_EQ(quiet.waits, 0);
     EXPECT_LE(quiet.locks, 4 * renders);
     EXPECT_TRUE(allFinite(h, 256));
 }
