@@ -1,24 +1,51 @@
 // The sound-file reader of the command-line host: any file is either refused with a
-// message or read as mono or stereo at 8 kHz to 384 kHz with equal channel lengths.
+// message or opened as mono or stereo at 8 kHz to 384 kHz, and then read block by
+// block to its end, each block refused with a message or holding only finite samples
+// and never more frames than the header declared.
 
+#include <cmath>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "audiofile.h"
+#include "audioreader.h"
 #include "fuzzsupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static kfuzz::MemoryFile file;
     file.write({data, size});
-    kestrincli::AudioData audio;
+    std::unique_ptr<kestrincli::AudioReader> reader;
     std::string error;
-    if (!kestrincli::readAudioFile(file.path(), audio, error)) {
+    if (!kestrincli::openAudioFile(file.path(), reader, error)) {
         if (error.empty()) kfuzz::trap("a refused file gave no message");
         return 0;
     }
-    if (audio.channels.size() != 1 && audio.channels.size() != 2) kfuzz::trap("a file read with 0 or 3+ channels");
-    if (audio.channels.back().size() != audio.frames()) kfuzz::trap("channels of different lengths");
-    if (!(audio.sampleRate >= kestrincli::kLowestRate && audio.sampleRate <= kestrincli::kHighestRate))
-        kfuzz::trap("a file read at a rate out of range");
+    if (reader == nullptr) kfuzz::trap("an accepted file gave no reader");
+    const int channels = reader->channels();
+    if (channels != 1 && channels != 2) kfuzz::trap("a file opened with 0 or 3+ channels");
+    if (!(reader->sampleRate() >= kestrincli::kLowestRate && reader->sampleRate() <= kestrincli::kHighestRate))
+        kfuzz::trap("a file opened at a rate out of range");
+
+    constexpr std::size_t kBlock = 4096;
+    std::vector<float> left(kBlock), right(kBlock);
+    float* planar[2] = {left.data(), right.data()};
+    std::uint64_t total = 0;
+    for (;;) {
+        std::size_t got = 0;
+        if (!reader->read(planar, kBlock, got, error)) {
+            if (error.empty()) kfuzz::trap("a refused block gave no message");
+            return 0;
+        }
+        if (got > kBlock) kfuzz::trap("a block longer than asked for");
+        for (int c = 0; c < channels; ++c)
+            for (std::size_t i = 0; i < got; ++i)
+                if (!std::isfinite(planar[c][i])) kfuzz::trap("a sample read that is not finite");
+        total += got;
+        if (got < kBlock) break;
+    }
+    if (const auto declared = reader->declaredFrames(); declared && total > *declared)
+        kfuzz::trap("more frames read than the header declared");
     return 0;
 }
