@@ -24,7 +24,6 @@
 #include "kestrin/kestrin.h"
 #include "kestrin/lv2/kestrinlv2.h"
 #include "lv2fixture.h"
-#include "sysframeworks/bplistencoder.h"
 
 namespace fs = std::filesystem;
 
@@ -121,10 +120,13 @@ Bytes xmlOf(CFPropertyListRef plist) {
     return b;
 }
 
-// The binary form, written by the tests' encoder: hosts save presets both ways.
+// The binary form when the property-list writer offers one.
 bool binaryOf(CFPropertyListRef plist, Bytes& out) {
-    out = bplisttest::encode(plist);
-    return !out.empty();
+    CFDataRef data = CFPropertyListCreateData(nullptr, plist, kCFPropertyListBinaryFormat_v1_0, 0, nullptr);
+    if (data == nullptr) return false;
+    out = bytesOf(data);
+    CFRelease(data);
+    return true;
 }
 
 void propertyLists(const fs::path& root, const std::vector<auhost::CFRef<CFPropertyListRef>>& infos) {
