@@ -132,6 +132,7 @@ OSStatus AUClient::getProperty(AudioUnitPropertyID id, AudioUnitScope scope, Aud
 
 OSStatus AUClient::setProperty(AudioUnitPropertyID id, AudioUnitScope scope, AudioUnitElement element,
                                const void* inData, UInt32 inDataSize) noexcept {
+    if (id == kAudioUnitProperty_MakeConnection) return setConnection(scope, inData, inDataSize);
     std::lock_guard<UncheckedMutex> lock(hostMutex_);
     notifyPropertyListeners(id, scope);
     return writeProperty(id, scope, element, inData, inDataSize);

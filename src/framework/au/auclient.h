@@ -126,7 +126,18 @@ private:
     // Host thread, under the lock. The bus addressed by (scope, element), or null.
     au::AUBus* busFor(AudioUnitScope scope, AudioUnitElement element) noexcept;
     OSStatus setStreamFormat(au::AUBus& bus, bool input, const AudioStreamBasicDescription& format) noexcept;
-    OSStatus makeConnection(const AudioUnitConnection& connection) noexcept;
+    // What a connection's source unit reports of itself, asked without holding a lock.
+    struct SourceAnswer {
+        bool hasFormat = false;
+        AudioStreamBasicDescription format{};
+        AudioUnitRenderProc fastRender = nullptr;
+        void* storage = nullptr;
+    };
+    // Host thread; takes the host lock itself, after asking the source.
+    OSStatus setConnection(AudioUnitScope scope, const void* inData, UInt32 inDataSize) noexcept;
+    SourceAnswer askSource(const AudioUnitConnection& connection) const noexcept;
+    // Host thread, under the host lock.
+    OSStatus makeConnection(const AudioUnitConnection& connection, const SourceAnswer& source) noexcept;
     // Host thread, under the host lock: the only writes to what render reads of a bus,
     // each under the main lock.
     void setHostChannels(au::AUBus& bus, int channels) noexcept;

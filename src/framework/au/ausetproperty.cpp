@@ -47,10 +47,6 @@ OSStatus AUClient::writeProperty(AudioUnitPropertyID id, AudioUnitScope scope, A
         case kAudioUnitProperty_ClassInfo:
             if (!needs(sizeof(CFPropertyListRef))) return kAudioUnitErr_InvalidPropertyValue;
             return restoreClassInfo(load<CFPropertyListRef>(inData));
-        case kAudioUnitProperty_MakeConnection:
-            if (!(scope == kAudioUnitScope_Input || scope == kAudioUnitScope_Global)) return kAudioUnitErr_InvalidScope;
-            if (!needs(sizeof(AudioUnitConnection))) return kAudioUnitErr_InvalidPropertyValue;
-            return makeConnection(load<AudioUnitConnection>(inData));
         case kAudioUnitProperty_SampleRate: {
             if (!needs(sizeof(Float64))) return kAudioUnitErr_InvalidPropertyValue;
             const Float64 rate = load<Float64>(inData);
@@ -172,40 +168,63 @@ OSStatus AUClient::setStreamFormat(au::AUBus& bus, bool input, const AudioStream
     return noErr;
 }
 
-OSStatus AUClient::makeConnection(const AudioUnitConnection& connection) noexcept {
+OSStatus AUClient::setConnection(AudioUnitScope scope, const void* inData, UInt32 inDataSize) noexcept {
+    const bool readable = inData != nullptr && inDataSize >= sizeof(AudioUnitConnection);
+    const auto connection = readable ? load<AudioUnitConnection>(inData) : AudioUnitConnection{};
+    const bool self = connection.sourceAudioUnit != nullptr && connection.sourceAudioUnit == unitHandle();
+    // The source is asked before this unit's lock is taken: two units connected to each
+    // other from two threads would otherwise each hold its own lock and wait for the other's.
+    SourceAnswer source;
+    if (connection.sourceAudioUnit != nullptr && !self) source = askSource(connection);
+
+    std::lock_guard<UncheckedMutex> lock(hostMutex_);
+    notifyPropertyListeners(kAudioUnitProperty_MakeConnection, scope);
+    if (inData == nullptr) return kAudio_ParamError;
+    if (!(scope == kAudioUnitScope_Input || scope == kAudioUnitScope_Global)) return kAudioUnitErr_InvalidScope;
+    if (!readable) return kAudioUnitErr_InvalidPropertyValue;
     if (connection.destInputNumber >= inputBuses_.size()) return kAudioUnitErr_InvalidElement;
     // A unit fed by itself has no input to give; the bus keeps what it had.
-    if (connection.sourceAudioUnit != nullptr && connection.sourceAudioUnit == unitHandle())
-        return kAudioUnitErr_InvalidPropertyValue;
+    if (self) return kAudioUnitErr_InvalidPropertyValue;
+    return makeConnection(connection, source);
+}
+
+AUClient::SourceAnswer AUClient::askSource(const AudioUnitConnection& connection) const noexcept {
+    SourceAnswer answer;
+    UInt32 size = sizeof answer.format;
+    const OSStatus status =
+        at_.AudioUnitGetProperty(connection.sourceAudioUnit, kAudioUnitProperty_StreamFormat, kAudioUnitScope_Output,
+                                 connection.sourceOutputNumber, &answer.format, &size);
+    if (status != noErr || size < sizeof answer.format) return answer;
+    answer.hasFormat = true;
+    // A Component Manager source hands out its render procedure; others are rendered
+    // through AudioUnitRender.
+    void* proc = nullptr;
+    UInt32 procSize = sizeof proc;
+    if (at_.AudioUnitGetProperty(connection.sourceAudioUnit, kAudioUnitProperty_FastDispatch, kAudioUnitScope_Global,
+                                 kAudioUnitRenderSelect, &proc, &procSize) == noErr &&
+        proc != nullptr && procSize == sizeof proc) {
+        answer.storage = cs_.GetComponentInstanceStorage(connection.sourceAudioUnit);
+        if (answer.storage != nullptr) answer.fastRender = reinterpret_cast<AudioUnitRenderProc>(proc);
+    }
+    return answer;
+}
+
+OSStatus AUClient::makeConnection(const AudioUnitConnection& connection, const SourceAnswer& source) noexcept {
     au::AUBus& bus = inputBuses_[connection.destInputNumber];
     au::AUBus next = bus;
     next.clearConnection();
     commitConnection(bus, next);
     OSStatus result = noErr;
     if (connection.sourceAudioUnit != nullptr) {
-        // The source is asked outside the main lock: render never waits on another unit.
-        AudioStreamBasicDescription format{};
-        UInt32 size = sizeof format;
-        OSStatus status = at_.AudioUnitGetProperty(connection.sourceAudioUnit, kAudioUnitProperty_StreamFormat,
-                                                   kAudioUnitScope_Output, connection.sourceOutputNumber, &format,
-                                                   &size);
-        if (status == noErr && size >= sizeof format) status = setStreamFormat(bus, true, format);
-        if (status != noErr || size < sizeof format) {
+        const OSStatus status =
+            source.hasFormat ? setStreamFormat(bus, true, source.format) : kAudioUnitErr_InvalidProperty;
+        if (status != noErr) {
             result = kAudioUnitErr_InvalidProperty;
         } else {
             next.sourceUnit = connection.sourceAudioUnit;
             next.sourceOutput = connection.sourceOutputNumber;
-            // A Component Manager source hands out its render procedure; others are
-            // rendered through AudioUnitRender.
-            void* proc = nullptr;
-            UInt32 procSize = sizeof proc;
-            if (at_.AudioUnitGetProperty(connection.sourceAudioUnit, kAudioUnitProperty_FastDispatch,
-                                         kAudioUnitScope_Global, kAudioUnitRenderSelect, &proc, &procSize) == noErr &&
-                proc != nullptr && procSize == sizeof proc) {
-                next.sourceFastRender = reinterpret_cast<AudioUnitRenderProc>(proc);
-                next.sourceStorage = cs_.GetComponentInstanceStorage(connection.sourceAudioUnit);
-                if (next.sourceStorage == nullptr) next.sourceFastRender = nullptr;
-            }
+            next.sourceFastRender = source.fastRender;
+            next.sourceStorage = source.storage;
             commitConnection(bus, next);
         }
     }

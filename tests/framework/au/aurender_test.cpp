@@ -510,6 +510,30 @@ TEST_P(KestrinRender, ACycleThroughAnotherUnitGivesSilenceToTheReenteredPull) {
     ASSERT_EQ(AudioUnitRemoveRenderNotify(b, countPreRenders, &bRenders), noErr);
 }
 
+TEST_P(KestrinRender, TwoUnitsConnectedToEachOtherFromTwoThreadsDoNotWaitOnEachOther) {
+    Unit a(component()), b(component());
+    for (AudioUnit u : {a.get(), b.get()}) {
+        ASSERT_EQ(autest::setMaxFrames(u, 256), noErr);
+        ASSERT_EQ(AudioUnitInitialize(u), noErr);
+    }
+    // Each connection asks the other unit for its format; asked under the connecting
+    // unit's own lock, the two threads would each hold one lock and wait for the other.
+    constexpr int kRounds = 2000;
+    std::atomic<int> failures{0};
+    auto connect = [&](AudioUnit dest, AudioUnit source) {
+        const AudioUnitConnection connection{source, 0, 0};
+        for (int i = 0; i < kRounds; ++i)
+            if (autest::setProperty(dest, kAudioUnitProperty_MakeConnection, kAudioUnitScope_Input, 0, connection) !=
+                noErr)
+                failures.fetch_add(1, std::memory_order_relaxed);
+    };
+    std::thread first(connect, a.get(), b.get());
+    std::thread second(connect, b.get(), a.get());
+    first.join();
+    second.join();
+    EXPECT_EQ(failures.load(), 0);
+}
+
 TEST_P(KestrinRender, AMaximumOfZeroFramesIsRefusedAndRenderingGoesOn) {
     Unit unit(component());
     CallbackInput input(sine);
