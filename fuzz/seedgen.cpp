@@ -24,6 +24,7 @@
 #include "kestrin/kestrin.h"
 #include "kestrin/lv2/kestrinlv2.h"
 #include "lv2fixture.h"
+#include "sysframeworks/bplistencoder.h"
 
 namespace fs = std::filesystem;
 
@@ -120,13 +121,10 @@ Bytes xmlOf(CFPropertyListRef plist) {
     return b;
 }
 
-// The binary form when the property-list writer offers one.
+// The binary form, written by the tests' encoder: hosts save presets both ways.
 bool binaryOf(CFPropertyListRef plist, Bytes& out) {
-    CFDataRef data = CFPropertyListCreateData(nullptr, plist, kCFPropertyListBinaryFormat_v1_0, 0, nullptr);
-    if (data == nullptr) return false;
-    out = bytesOf(data);
-    CFRelease(data);
-    return true;
+    out = bplisttest::encode(plist);
+    return !out.empty();
 }
 
 void propertyLists(const fs::path& root, const std::vector<auhost::CFRef<CFPropertyListRef>>& infos) {
