@@ -60,7 +60,6 @@ attached (-oout.wav) or after '=' (--output=out.wav, --set="Delay L=350ms").
 constexpr const char* kRender = R"(Usage: kestrin render [INPUT] [-o OUTPUT] [options]
        kestrin render INPUT... -o FOLDER [options]
 
-
 INPUT is a WAV, AIFF or FLAC file, mono or stereo, 8 kHz to 384 kHz, or - for a WAV,
 AIFF or FLAC stream on standard input. Without INPUT a built-in demo phrase is
 rendered. OUTPUT defaults to INPUT's name with "-kestrin" added (kestrin-demo.wav for
@@ -69,7 +68,7 @@ standard error). The output's extension chooses the format: .wav, .aif/.aiff or
 .flac. An output is never the input: naming the input, also through a link or
 another path, is refused. With several inputs (or a FOLDER for one), each is written
 into FOLDER under its own file name, in the format of --format or else of its
-extension.
+extension; the first failure stops the rest unless --keep-going.
 
 Options:
   -o, --output FILE      where to write (a folder: into it)
@@ -263,7 +262,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
             if (!needValue()) return refuse("--plugin needs a path");
             c.plugin = value;
         } else if (arg == "-o" || arg == "--output") {
-            if (!needValue()) return refuse("-o needs a file name");
+            if (!needValue() || value.empty()) return refuse("-o needs a file name");
             c.output = value;
         } else if (arg == "--preset") {
             if (!needValue()) return refuse("--preset needs a name or a number");

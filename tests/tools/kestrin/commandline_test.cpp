@@ -85,6 +85,7 @@ TEST(CommandLine, RefusesMalformedOptionsWithAReason) {
         {{"render", "--format", "aiff", "-o", "-"}, "standard output takes WAV only"},
         {{"edit", "--bits", "16"}, "edit takes"},
         {{"render", "-o"}, "-o needs"},
+        {{"render", "-o", ""}, "-o needs"},
         {{"render", "--frobnicate"}, "unknown option"},
         {{"info", "--bypass"}, "info takes no option"},
         {{"edit", "-o", "x.wav"}, "edit takes"},
