@@ -1,14 +1,17 @@
 #pragma once
-// Sound files for the command-line host, through libsndfile: audio held in memory,
-// the rates the host accepts, and writing the result without ever leaving a
-// half-written file behind (the data goes to a temporary file next to the
-// destination, renamed into place only when complete). Reading is in audioreader.h.
+// Sound files for the command-line host: audio held in memory, the rates the host
+// accepts, the output formats, and writing the result. A file is never left
+// half-written (the data goes to a temporary file next to the destination, renamed
+// into place only when complete); "-" writes a WAV stream to standard output as it
+// is rendered. Reading is in audioreader.h.
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include <sndfile.h>
+#include "samplequantizer.h"
 
 namespace kestrincli {
 
@@ -21,38 +24,68 @@ struct AudioData {
 inline constexpr double kLowestRate = 8000.0;
 inline constexpr double kHighestRate = 384000.0;
 
-// The format an output name asks for: .wav (32-bit float), .aif/.aiff (32-bit float),
-// .flac (24-bit). False with a message for another extension.
-bool outputFormatFor(const std::string& path, int& sndfileFormat, std::string& error);
+enum class Container { wav, aiff, flac };
+
+struct OutputFormat {
+    Container container = Container::wav;
+    int bits = 32;  // 16 or 24 (integers) or 32 (float; not for FLAC)
+};
+
+// "wav", "aif"/"aiff" or "flac" (any case, with or without the dot); false otherwise.
+bool containerNamed(const std::string& word, Container& out);
+// ".wav", ".aiff", ".flac"
+const char* extensionOf(Container container);
+// "32-bit float WAV", "16-bit FLAC"
+std::string describeFormat(const OutputFormat& format);
+
+// The container an output name asks for by its extension: .wav, .aif/.aiff, .flac
+// ("-", standard output, is WAV). False with a message for another extension.
+bool containerFor(const std::string& path, Container& out, std::string& error);
+
+// The format written for `container` with --bits `bits` (none: the container's
+// default, 32-bit float for WAV and AIFF, 24-bit for FLAC). False with a message
+// when the container cannot hold that many bits (32 with FLAC).
+bool outputFormatFor(Container container, std::optional<int> bits, OutputFormat& out, std::string& error);
 
 class OutputFile {
 public:
-    // Creates the temporary file; fails early (before any rendering) when the
-    // destination folder cannot be written.
-    static bool create(const std::string& path, double sampleRate, int channels, std::unique_ptr<OutputFile>& out,
-                       std::string& error);
-    // Removes the temporary file unless commit() succeeded.
-    ~OutputFile();
+    // For a file: creates the temporary file, failing early (before any rendering)
+    // when the destination cannot be written. For "-": writes the WAV header to
+    // standard output (only WAV streams).
+    static bool create(const std::string& path, const OutputFormat& format, double sampleRate, int channels,
+                       std::unique_ptr<OutputFile>& out, std::string& error);
+    // A file: removes the temporary file unless commit() succeeded.
+    virtual ~OutputFile() = default;
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
     // Appends `frames` frames from planar channels.
     bool write(const float* const* channels, std::size_t frames, std::string& error);
-    // Closes the file and moves it into place.
-    bool commit(std::string& error);
+    // Finishes the output: a file is closed and moved into place.
+    virtual bool commit(std::string& error) = 0;
 
     const std::string& path() const { return path_; }
+    const OutputFormat& format() const { return format_; }
+    // The destination already existed: committing replaces it.
+    bool replaces() const { return replaces_; }
+    // Samples clipped at full scale so far (integer formats only).
+    std::uint64_t clippedSamples() const { return quantizer_ ? quantizer_->clipped() : 0; }
+
+protected:
+    OutputFile(std::string path, const OutputFormat& format, int channels, bool replaces);
+    // Interleaved frames: floats for a float format, else integers of format().bits.
+    virtual bool writeFloats(const float* interleaved, std::size_t frames, std::string& error) = 0;
+    virtual bool writeIntegers(const std::int32_t* interleaved, std::size_t frames, std::string& error) = 0;
+
+    int channels_;
 
 private:
-    OutputFile(std::string path, std::string temporary, SNDFILE* file, int channels)
-        : path_(std::move(path)), temporary_(std::move(temporary)), file_(file), channels_(channels) {}
-
     std::string path_;
-    std::string temporary_;
-    SNDFILE* file_;
-    int channels_;
-    bool committed_ = false;
-    std::vector<float> interleaved_;
+    OutputFormat format_;
+    bool replaces_;
+    std::optional<SampleQuantizer> quantizer_;
+    std::vector<float> floats_;
+    std::vector<std::int32_t> integers_;
 };
 
 }  // namespace kestrincli

@@ -11,7 +11,10 @@
 #include <cstring>
 #include <vector>
 
+#include <sndfile.h>
+
 #include "headercheck.h"
+#include "plainerror.h"
 
 namespace kestrincli {
 
@@ -28,8 +31,15 @@ std::string describePosition(std::uint64_t frame, double rate, int channel) {
 class SoundFileReader final : public AudioReader {
 public:
     // Takes `fd` and `file` (opened on it).
-    SoundFileReader(int fd, SNDFILE* file, const SF_INFO& info, std::string name, bool knowsLength)
-        : fd_(fd), file_(file), info_(info), name_(std::move(name)), knowsLength_(knowsLength) {}
+    // `streamClaim`: on a stream, the frames its header claims, when it claims any.
+    SoundFileReader(int fd, SNDFILE* file, const SF_INFO& info, std::string name, bool knowsLength,
+                    std::optional<std::uint64_t> streamClaim)
+        : fd_(fd),
+          file_(file),
+          info_(info),
+          name_(std::move(name)),
+          knowsLength_(knowsLength),
+          streamClaim_(streamClaim) {}
     ~SoundFileReader() override {
         sf_close(file_);
         ::close(fd_);
@@ -55,7 +65,14 @@ public:
         }
         if (sf_error(file_) != SF_ERR_NO_ERROR) {
             error = "cannot read \"" + name_ + "\" after frame " + std::to_string(position_ + got) + ": " +
-                    sf_strerror(file_);
+                    soundFileErrorInWords(sf_strerror(file_));
+            return false;
+        }
+        // A file's header was checked against its size on opening; a stream's claim
+        // can only be checked once it ends.
+        if (got < maxFrames && streamClaim_ && position_ + got < *streamClaim_) {
+            error = "\"" + name_ + "\" is cut short or its header is wrong: the header claims " +
+                    std::to_string(*streamClaim_) + " frames, " + std::to_string(position_ + got) + " arrived";
             return false;
         }
         for (std::size_t i = 0; i < got; ++i)
@@ -79,6 +96,7 @@ private:
     SF_INFO info_;
     std::string name_;
     bool knowsLength_;
+    std::optional<std::uint64_t> streamClaim_;
     std::uint64_t position_ = 0;
     std::vector<float> interleaved_;
 };
@@ -102,12 +120,45 @@ private:
     std::size_t position_ = 0;
 };
 
+// The frames a stream's header claims; none for the sizes a writer that cannot seek
+// back puts there (0xFFFFFFFF, or 0x7FFFF000 as sox writes: "read to the end"), or
+// when the encoding's size per frame is not fixed.
+std::optional<std::uint64_t> streamClaim(const SF_INFO& info) {
+    std::uint64_t sampleBytes = 0;
+    switch (info.format & SF_FORMAT_SUBMASK) {
+        case SF_FORMAT_PCM_S8:
+        case SF_FORMAT_PCM_U8: sampleBytes = 1; break;
+        case SF_FORMAT_PCM_16: sampleBytes = 2; break;
+        case SF_FORMAT_PCM_24: sampleBytes = 3; break;
+        case SF_FORMAT_PCM_32:
+        case SF_FORMAT_FLOAT: sampleBytes = 4; break;
+        case SF_FORMAT_DOUBLE: sampleBytes = 8; break;
+        default: return std::nullopt;
+    }
+    const int major = info.format & SF_FORMAT_TYPEMASK;
+    if ((major != SF_FORMAT_WAV && major != SF_FORMAT_AIFF && major != SF_FORMAT_WAVEX) || info.frames <= 0)
+        return std::nullopt;
+    const std::uint64_t bytes = std::uint64_t(info.frames) * std::uint64_t(info.channels) * sampleBytes;
+    if (bytes >= 0x7FFFF000u - sampleBytes * std::uint64_t(info.channels)) return std::nullopt;
+    return std::uint64_t(info.frames);
+}
+
 }  // namespace
+
+bool openAudioInput(const std::string& path, std::unique_ptr<AudioReader>& out, std::string& error) {
+    if (path != "-") return openAudioFile(path, out, error);
+    const int fd = ::dup(STDIN_FILENO);
+    if (fd < 0) {
+        error = "cannot read standard input: " + systemErrorInWords(errno);
+        return false;
+    }
+    return openAudioDescriptor(fd, "standard input", out, error);
+}
 
 bool openAudioFile(const std::string& path, std::unique_ptr<AudioReader>& out, std::string& error) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
-        error = "cannot read \"" + path + "\": " + std::strerror(errno);
+        error = "cannot read \"" + path + "\": " + systemErrorInWords(errno);
         return false;
     }
     if (S_ISDIR(st.st_mode)) {
@@ -116,7 +167,7 @@ bool openAudioFile(const std::string& path, std::unique_ptr<AudioReader>& out, s
     }
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        error = "cannot read \"" + path + "\": " + std::strerror(errno);
+        error = "cannot read \"" + path + "\": " + systemErrorInWords(errno);
         return false;
     }
     return openAudioDescriptor(fd, path, out, error);
@@ -138,10 +189,12 @@ bool openAudioDescriptor(int fd, const std::string& name, std::unique_ptr<AudioR
     SNDFILE* file = sf_open_fd(fd, SFM_READ, &info, SF_FALSE);
     if (file == nullptr) {
         ::close(fd);
-        error = "cannot read \"" + name + "\": " + sf_strerror(nullptr) + " (Kestrin reads WAV, AIFF and FLAC files)";
+        error = "cannot read \"" + name + "\": " + soundFileErrorInWords(sf_strerror(nullptr)) +
+                " (Kestrin reads WAV, AIFF and FLAC files)";
         return false;
     }
-    auto reader = std::make_unique<SoundFileReader>(fd, file, info, name, regular);
+    auto reader = std::make_unique<SoundFileReader>(fd, file, info, name, regular,
+                                                    regular ? std::nullopt : streamClaim(info));
     if (info.channels != 1 && info.channels != 2) {
         error = "\"" + name + "\" has " + std::to_string(info.channels) +
                 " channels; Kestrin 3 takes mono or stereo input";

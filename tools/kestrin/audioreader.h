@@ -33,8 +33,13 @@ public:
 // a message naming the file and the reason otherwise.
 bool openAudioFile(const std::string& path, std::unique_ptr<AudioReader>& out, std::string& error);
 
+// openAudioFile, or for "-" the audio on standard input (WAV, AIFF or FLAC), whose
+// header's claimed length is checked when the stream ends.
+bool openAudioInput(const std::string& path, std::unique_ptr<AudioReader>& out, std::string& error);
+
 // The same checks for the audio on `fd` (owned from now on, closed by the reader),
-// called `name` in messages. The header's length check needs a regular file.
+// called `name` in messages. The header's length is checked against the file's size
+// for a regular file, and against what arrived when a stream ends.
 bool openAudioDescriptor(int fd, const std::string& name, std::unique_ptr<AudioReader>& out, std::string& error);
 
 // Plays audio already in memory (the built-in demo).

@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -57,14 +58,26 @@ attached (-oout.wav) or after '=' (--output=out.wav, --set="Delay L=350ms").
 )";
 
 constexpr const char* kRender = R"(Usage: kestrin render [INPUT] [-o OUTPUT] [options]
+       kestrin render INPUT... -o FOLDER [options]
 
-INPUT is a WAV, AIFF or FLAC file, mono or stereo, 8 kHz to 384 kHz. Without INPUT a
-built-in demo phrase is rendered. OUTPUT defaults to INPUT's name with "-kestrin"
-added (kestrin-demo.wav for the demo); its extension chooses the format: .wav (32-bit
-float), .aif/.aiff (32-bit float), .flac (24-bit).
+INPUT is a WAV, AIFF or FLAC file, mono or stereo, 8 kHz to 384 kHz, or - for a WAV,
+AIFF or FLAC stream on standard input. Without INPUT a built-in demo phrase is
+rendered. OUTPUT defaults to INPUT's name with "-kestrin" added (kestrin-demo.wav for
+the demo); - writes a WAV stream to standard output (the summary then goes to
+standard error). The output's extension chooses the format: .wav, .aif/.aiff or
+.flac. An output is never the input: naming the input, also through a link or
+another path, is refused. With several inputs (or a FOLDER for one), each is written
+into FOLDER under its own file name, in the format of --format or else of its
+extension; the first failure stops the rest unless --keep-going.
 
 Options:
-  -o, --output FILE      where to write
+  -o, --output FILE      where to write (a folder: into it)
+  --bits 16|24|32        sample size: 32 is float, the default for WAV and AIFF;
+                         FLAC takes 16 or 24 (the default). 16 bits are dithered
+                         (TPDF); samples clipped in 16 or 24 bits are counted
+  --format wav|aiff|flac the format of outputs named from their inputs
+  --keep-going           with several inputs, go on past a failed one (exit 1 at
+                         the end if any failed)
   --preset NAME|NUMBER   start from a factory preset (see kestrin info)
   --set "NAME=VALUE"     set a parameter, repeatable. VALUE in the parameter's unit,
                          with or without it (350, 350ms, 0.35s, 50%, 1.5kHz), a note
@@ -79,7 +92,8 @@ Options:
   --save-state FILE      save the state used for this render (.aupreset), written
                          only when the render succeeds
   --tail SECONDS         render this long after the input ends (default: until the
-                         echoes fall below -90 dBFS for a second, at most 30 s)
+                         echoes fall below -90 dBFS for a second, at most 30 s;
+                         echoes still ringing then fade out over the last 50 ms)
   --dry-run              print every parameter as it would be used and render nothing
   --plugin PATH          the Kestrin.component to load
   -q, --quiet            no progress bar and no summary
@@ -161,7 +175,7 @@ bool takesOption(CommandKind kind, std::string_view option) {
 // Options that take a value.
 bool takesValue(std::string_view option) {
     for (std::string_view o : {"--plugin", "-o", "--output", "--preset", "--set", "--tempo", "--upsample", "--block",
-                               "--state", "--save-state", "--tail"})
+                               "--state", "--save-state", "--tail", "--bits", "--format"})
         if (option == o) return true;
     return false;
 }
@@ -248,7 +262,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
             if (!needValue()) return refuse("--plugin needs a path");
             c.plugin = value;
         } else if (arg == "-o" || arg == "--output") {
-            if (!needValue()) return refuse("-o needs a file name");
+            if (!needValue() || value.empty()) return refuse("-o needs a file name");
             c.output = value;
         } else if (arg == "--preset") {
             if (!needValue()) return refuse("--preset needs a name or a number");
@@ -288,6 +302,17 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
             if (!needValue() || !parseFiniteNumber(value, seconds) || seconds < 0 || seconds > 3600)
                 return refuse("--tail must be a number of seconds from 0 to 3600");
             c.tail = seconds;
+        } else if (arg == "--bits") {
+            long b = 0;
+            if (!needValue() || !parseInt(value, b) || (b != 16 && b != 24 && b != 32))
+                return refuse("--bits must be 16, 24 or 32 (32 is float)");
+            c.bits = int(b);
+        } else if (arg == "--format") {
+            Container container{};
+            if (!needValue() || !containerNamed(value, container)) return refuse("--format must be wav, aiff or flac");
+            c.format = container;
+        } else if (arg == "--keep-going") {
+            c.keepGoing = true;
         } else if (arg == "--dry-run") {
             c.dryRun = true;
         } else if (arg == "-q" || arg == "--quiet") {
@@ -296,11 +321,34 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
             return refuse("unknown option \"" + std::string(word) + "\"");
         } else if (!c.input) {
             c.input = std::string(arg);
+        } else if (c.kind == CommandKind::render) {
+            c.moreInputs.emplace_back(arg);
         } else {
             return refuse("more than one input file given (\"" + *c.input + "\" and \"" + std::string(arg) + "\")");
         }
     }
     if (c.kind == CommandKind::convert && (!c.input || !c.output)) return refuse("convert needs an INPUT and -o OUTPUT");
+    if (c.kind == CommandKind::render) {
+        const bool several = !c.moreInputs.empty();
+        const bool fromStdin = c.input == "-" || std::find(c.moreInputs.begin(), c.moreInputs.end(), "-") !=
+                                                     c.moreInputs.end();
+        if (fromStdin && several) return refuse("standard input (-) cannot be one of several inputs");
+        if (fromStdin && !c.output) return refuse("reading standard input (-) needs -o FILE, or -o - for standard output");
+        if (several && c.output == "-") return refuse("several inputs cannot all go to standard output; use -o FOLDER");
+        // The extension of a named output decides its format; --format must agree.
+        std::optional<Container> named;
+        Container container{};
+        std::string ignored;
+        if (c.output == "-") named = Container::wav;
+        else if (!several && c.output && containerFor(*c.output, container, ignored)) named = container;
+        if (named && c.format && *named != *c.format)
+            return refuse("--format " + std::string(extensionOf(*c.format) + 1) + " disagrees with -o \"" +
+                          *c.output + "\"" + (c.output == "-" ? " (standard output takes WAV only)" : ""));
+        const std::optional<Container> known = c.format ? c.format : named;
+        OutputFormat format;
+        std::string why;
+        if (known && !outputFormatFor(*known, c.bits, format, why)) return refuse(why);
+    }
     result.ok = true;
     return result;
 }

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "audiofile.h"
+
 namespace kestrincli {
 
 enum class CommandKind { render, info, convert, edit, help, version };
@@ -20,8 +22,13 @@ struct ParameterSetting {
 struct Command {
     CommandKind kind = CommandKind::help;
     std::string plugin;                 // plug-in bundle; empty: the built-in location
-    std::optional<std::string> input;   // none: the built-in demo
-    std::optional<std::string> output;  // none: derived from the input name
+    std::optional<std::string> input;   // none: the built-in demo; "-": standard input
+    std::vector<std::string> moreInputs;  // render: further inputs, same settings
+    std::optional<std::string> output;  // none: derived from the input name; "-": standard
+                                        // output; with several inputs, a folder
+    std::optional<int> bits;             // 16, 24 or 32 (float); none: the format's default
+    std::optional<Container> format;     // of outputs named from their inputs
+    bool keepGoing = false;              // several inputs: on past a failed one
     std::optional<std::string> preset;  // name or number
     std::vector<ParameterSetting> settings;
     std::optional<double> tempo;        // host tempo, beats per minute

@@ -1,5 +1,6 @@
 #include "filechecks.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -28,6 +29,22 @@ std::string writeProblem(const std::string& path) {
     if (!fs::is_directory(status)) return shown + " is not a folder";
     if (::access(folder.c_str(), W_OK | X_OK) != 0) return "folder " + shown + " is not writable";
     return {};
+}
+
+namespace {
+
+bool sameIdentity(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+}  // namespace
+
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa {}, sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sameIdentity(sa, sb);
+}
+
+bool sameFileAsDescriptor(const std::string& path, int fd) {
+    struct stat sp {}, sf {};
+    return ::stat(path.c_str(), &sp) == 0 && ::fstat(fd, &sf) == 0 && S_ISREG(sf.st_mode) && sameIdentity(sp, sf);
 }
 
 }  // namespace kestrincli

@@ -15,4 +15,11 @@ std::string readProblem(const std::string& path);
 // "folder out/ does not exist", "out/ is not a folder" or "folder ro/ is not writable".
 std::string writeProblem(const std::string& path);
 
+// Both names reach one existing file: the same path, a symbolic or hard link, or
+// another spelling ("./dir/../in.wav"). Compares device and inode.
+bool sameFile(const std::string& a, const std::string& b);
+
+// `path` is the file open on `fd` (standard input redirected from it).
+bool sameFileAsDescriptor(const std::string& path, int fd);
+
 }  // namespace kestrincli

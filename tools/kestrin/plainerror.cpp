@@ -3,6 +3,9 @@
 #include <AudioToolbox/AUComponent.h>
 #include <CoreAudioTypes/CoreAudioBaseTypes.h>
 
+#include <cctype>
+#include <cstring>
+
 namespace kestrincli {
 
 std::string statusInWords(OSStatus status) {
@@ -29,6 +32,28 @@ std::string statusInWords(OSStatus status) {
         case kAudioUnitErr_InvalidParameterValue: return "the value is out of the parameter's range";
         default: return "the plug-in reported an unexpected error";
     }
+}
+
+std::string systemErrorInWords(int error) {
+    std::string text = std::strerror(error);
+    // "No space left on device" reads as part of a sentence in lower case; a word in
+    // capitals at the start stays.
+    if (text.size() > 1 && std::isupper(static_cast<unsigned char>(text[0])) &&
+        std::islower(static_cast<unsigned char>(text[1])))
+        text[0] = char(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
+}
+
+std::string soundFileErrorInWords(const std::string& message) {
+    std::string text = message;
+    for (const char* label : {"System error : ", "Error : ", "Error: "})
+        if (text.rfind(label, 0) == 0) text.erase(0, std::strlen(label));
+    while (!text.empty() && (text.back() == '.' || text.back() == ' ' || text.back() == '\n')) text.pop_back();
+    if (text.empty()) return "the sound file library gave no reason";
+    if (text.size() > 1 && std::isupper(static_cast<unsigned char>(text[0])) &&
+        std::islower(static_cast<unsigned char>(text[1])))
+        text[0] = char(std::tolower(static_cast<unsigned char>(text[0])));
+    return text;
 }
 
 std::string plainMessage(const auhost::HostResult& result) {

@@ -12,6 +12,13 @@ namespace kestrincli {
 // this table does not know, "the plug-in reported an unexpected error".
 std::string statusInWords(OSStatus status);
 
+// An operating-system error number in words: "no space left on device".
+std::string systemErrorInWords(int error);
+
+// A libsndfile message without its "System error : " or "Error : " label and final
+// full stop: "No such file or directory." -> "no such file or directory".
+std::string soundFileErrorInWords(const std::string& message);
+
 // The result's message with a trailing "(<status>)" replaced by ": <words>".
 std::string plainMessage(const auhost::HostResult& result);
 

@@ -10,6 +10,7 @@
 
 #include "auhost/inputsource.h"
 #include "kestrin/workingrate.h"
+#include "plainerror.h"
 
 namespace kestrincli {
 
@@ -124,7 +125,7 @@ bool renderThrough(KestrinHost& host, const Command& command, AudioReader& input
     if (prepared) prepared = unit.setTransport({command.tempo.value_or(120.0), true});
     if (prepared) prepared = unit.setInput(&source);
     if (!prepared) {
-        error = "cannot prepare Kestrin 3: " + prepared.message();
+        error = "cannot prepare Kestrin 3: " + plainMessage(prepared);
         return false;
     }
     if (command.bypass) {
@@ -132,12 +133,12 @@ bool renderThrough(KestrinHost& host, const Command& command, AudioReader& input
         if (OSStatus s = AudioUnitSetProperty(unit.unit(), kAudioUnitProperty_BypassEffect, kAudioUnitScope_Global, 0,
                                               &on, sizeof on);
             s != noErr) {
-            error = "cannot bypass Kestrin 3 (" + std::to_string(s) + ")";
+            error = "cannot bypass Kestrin 3: " + statusInWords(s);
             return false;
         }
     }
     if (auhost::HostResult r = unit.initialize(); !r) {
-        error = "cannot initialize Kestrin 3: " + r.message();
+        error = "cannot initialize Kestrin 3: " + plainMessage(r);
         return false;
     }
 
@@ -147,6 +148,11 @@ bool renderThrough(KestrinHost& host, const Command& command, AudioReader& input
     const auto tailLimit = static_cast<std::size_t>(std::llround(tailSeconds * rate));
     const auto silenceHold = static_cast<std::size_t>(std::llround(kSilenceHoldSeconds * rate));
     const float threshold = float(std::pow(10.0, kSilenceThresholdDbfs / 20.0));
+    // An automatic tail that reaches its cap still rings: its end is faded out
+    // rather than cut off. A tail the user chose keeps every sample as rendered.
+    const bool fadeAtCap = !fixedTail && !command.bypass;
+    const std::size_t fadeFrames = std::min(tailLimit, std::size_t(std::llround(kCapFadeSeconds * rate)));
+    const std::size_t fadeFrom = tailLimit - fadeFrames;
     // For the progress bar only; a stream that does not know its length shows the tail.
     const double expectedFrames = double(input.declaredFrames().value_or(0));
 
@@ -185,8 +191,19 @@ bool renderThrough(KestrinHost& host, const Command& command, AudioReader& input
         }
 
         if (OSStatus s = unit.render(outs, kOutputChannels, UInt32(frames)); s != noErr) {
-            error = "Kestrin 3 failed to render (" + std::to_string(s) + ")";
+            error = "Kestrin 3 failed to render: " + statusInWords(s);
             return false;
+        }
+        if (tailBlock && fadeAtCap && tailDone + frames > fadeFrom) {
+            for (std::size_t i = 0; i < frames; ++i) {
+                const std::size_t at = tailDone + i;
+                if (at < fadeFrom) continue;
+                // Raised cosine from 1 down to exactly 0 on the last frame.
+                const double phase = fadeFrames > 1 ? double(at - fadeFrom) / double(fadeFrames - 1) : 1.0;
+                const auto gain = float(0.5 + 0.5 * std::cos(3.14159265358979323846 * phase));
+                left[i] *= gain;
+                right[i] *= gain;
+            }
         }
         for (std::size_t i = 0; i < frames; ++i) {
             const float level = std::max(std::fabs(left[i]), std::fabs(right[i]));
@@ -210,6 +227,8 @@ bool renderThrough(KestrinHost& host, const Command& command, AudioReader& input
     summary.peakDbfs = peak > 0.0f ? 20.0 * std::log10(double(peak)) : -INFINITY;
     summary.realtimeFactor = wall > 0 ? summary.outputSeconds / wall : 0;
     summary.outputPath = output.path();
+    summary.tailCut = fadeAtCap && tailDone >= tailLimit && quietRun < silenceHold;
+    summary.clippedSamples = output.clippedSamples();
     return true;
 }
 

@@ -6,10 +6,12 @@
 // block is read from the input just before it is rendered and written out just
 // after, so memory does not grow with the input's length. After the input the
 // echoes ring out: for a fixed time, or until the output has stayed below -90 dBFS
-// for a second (at most 30 s).
+// for a second (at most 30 s; echoes still ringing then are faded out over the last
+// 50 ms).
 
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "audiofile.h"
@@ -28,6 +30,8 @@ struct RenderSummary {
     int askedFactor = 1;  // by "Upsample Amount"
     int usedFactor = 1;   // in force: lower where the working rate would pass its ceiling
     std::string outputPath;
+    bool tailCut = false;               // the automatic tail stopped at its cap, still ringing
+    std::uint64_t clippedSamples = 0;  // in an integer output
 };
 
 // "8x asked, 2x used at 384 kHz" when the factor in force is below the asked one,
@@ -37,6 +41,8 @@ std::string loweredFactorNote(const RenderSummary& summary);
 inline constexpr double kSilenceThresholdDbfs = -90.0;
 inline constexpr double kSilenceHoldSeconds = 1.0;
 inline constexpr double kLongestTailSeconds = 30.0;
+// The fade-out at the end of an automatic tail cut at its cap.
+inline constexpr double kCapFadeSeconds = 0.05;
 
 // Main thread. Renders `input` through `host` into `output`. `stop` is polled between
 // blocks (set from a signal handler); false with a message on failure, when the input

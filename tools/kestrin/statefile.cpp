@@ -129,7 +129,7 @@ PendingState::~PendingState() {
 
 bool PendingState::commit(std::string& error) {
     if (std::rename(temporary_.c_str(), path_.c_str()) != 0) {
-        error = "cannot save the state to \"" + path_ + "\": " + std::strerror(errno);
+        error = "cannot save the state to \"" + path_ + "\": " + systemErrorInWords(errno);
         return false;
     }
     committed_ = true;

@@ -111,7 +111,7 @@ TEST_F(AudioReaderTest, RefusesAtOpenWhatCannotBeRendered) {
         {empty, "holds no audio (0 frames)"},
         {cut, "is cut short or its header is wrong: the header claims 8000 bytes (8.0 kB) of audio data"},
         {folder, "it is a folder"},
-        {(dir_ / "missing.wav").string(), "No such file"},
+        {(dir_ / "missing.wav").string(), "no such file"},
     };
     for (const auto& c : cases) {
         std::unique_ptr<AudioReader> reader;

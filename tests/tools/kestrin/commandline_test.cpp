@@ -73,8 +73,19 @@ TEST(CommandLine, RefusesMalformedOptionsWithAReason) {
         {{"render", "--block", "0"}, "1 to 8192"},
         {{"render", "--block", "12x"}, "1 to 8192"},
         {{"render", "--tail", "-1"}, "0 to 3600"},
-        {{"render", "a.wav", "b.wav"}, "more than one input"},
+        {{"convert", "a.aupreset", "b.aupreset", "-o", "c.lv2"}, "more than one input"},
+        {{"render", "a.wav", "-", "-o", "out/"}, "cannot be one of several"},
+        {{"render", "-"}, "needs -o FILE, or -o -"},
+        {{"render", "a.wav", "b.wav", "-o", "-"}, "several inputs cannot all go to standard output"},
+        {{"render", "--bits", "20"}, "16, 24 or 32"},
+        {{"render", "--bits", "32", "-o", "x.FLAC"}, "FLAC holds 16 or 24 bits"},
+        {{"render", "a.wav", "b.wav", "--format", "flac", "--bits=32"}, "FLAC holds 16 or 24 bits"},
+        {{"render", "--format", "mp3"}, "wav, aiff or flac"},
+        {{"render", "--format", "flac", "-o", "x.wav"}, "disagrees with -o \"x.wav\""},
+        {{"render", "--format", "aiff", "-o", "-"}, "standard output takes WAV only"},
+        {{"edit", "--bits", "16"}, "edit takes"},
         {{"render", "-o"}, "-o needs"},
+        {{"render", "-o", ""}, "-o needs"},
         {{"render", "--frobnicate"}, "unknown option"},
         {{"info", "--bypass"}, "info takes no option"},
         {{"edit", "-o", "x.wav"}, "edit takes"},
@@ -106,7 +117,25 @@ TEST(CommandLine, TakesOptionValuesAttachedOrAfterAnEqualsSign) {
     EXPECT_EQ(c.plugin, "K.component");
     EXPECT_TRUE(c.dryRun);
     EXPECT_EQ(parse({"render", "--output=a.flac"}).command.output.value_or(""), "a.flac");
-    EXPECT_EQ(parse({"render", "-"}).command.input.value_or(""), "-");  // standard input, not an option
+    EXPECT_EQ(parse({"render", "-", "-o", "-"}).command.input.value_or(""), "-");  // standard input, not an option
+    EXPECT_EQ(parse({"render", "-", "-o", "-"}).command.output.value_or(""), "-");
+    EXPECT_EQ(parse({"render", "--bits=24"}).command.bits.value_or(0), 24);
+}
+
+TEST(CommandLine, RenderTakesSeveralInputsWithOneSetOfOutputChoices) {
+    const auto r = parse({"render", "a.wav", "b.aiff", "c.flac", "-o", "out/", "--bits", "16", "--format", "AIFF",
+                          "--keep-going", "--tail", "2"});
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.command.input.value_or(""), "a.wav");
+    EXPECT_EQ(r.command.moreInputs, (std::vector<std::string>{"b.aiff", "c.flac"}));
+    EXPECT_EQ(r.command.output.value_or(""), "out/");
+    EXPECT_EQ(r.command.bits.value_or(0), 16);
+    EXPECT_TRUE(r.command.format == kestrincli::Container::aiff);
+    EXPECT_TRUE(r.command.keepGoing);
+    // The FLAC default is 24 bits, so a FLAC output without --bits is fine, and
+    // --format agrees with a name of its own container in another spelling.
+    EXPECT_TRUE(parse({"render", "-o", "x.flac"}).ok);
+    EXPECT_TRUE(parse({"render", "--format", "aif", "-o", "x.aiff"}).ok);
 }
 
 TEST(CommandLine, HelpNamesTheCommandItWasAskedUnder) {

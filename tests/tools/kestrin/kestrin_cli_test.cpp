@@ -198,6 +198,43 @@ protected:
         return "no line for " + parameter + " in:\n" + r.out;
     }
 
+    // Runs a shell command line in which KESTRIN stands for the program; standard
+    // error goes to a file, standard output too unless the line redirects it.
+    ToolRun shell(std::string line, bool captureOut = true) const {
+        for (std::size_t at; (at = line.find("KESTRIN")) != std::string::npos;) line.replace(at, 7, quote(KESTRIN_TOOL));
+        if (captureOut) line.append(" >").append(quote(path("stdout.txt").string()));
+        const std::string cmd = "( " + line + " ) 2>" + quote(path("stderr.txt").string());
+        ToolRun r;
+        const int status = std::system(cmd.c_str());
+        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = captureOut ? slurp(path("stdout.txt")) : "";
+        r.err = slurp(path("stderr.txt"));
+        return r;
+    }
+
+    // The format libsndfile reads a file as, and its frame count; 0 when unreadable.
+    static int formatOf(const fs::path& p, sf_count_t* frames = nullptr) {
+        SF_INFO info{};
+        SNDFILE* f = sf_open(p.c_str(), SFM_READ, &info);
+        if (f == nullptr) return 0;
+        sf_close(f);
+        if (frames != nullptr) *frames = info.frames;
+        return info.format;
+    }
+
+    bool noPartialFiles(const fs::path& folder) const {
+        for (const auto& entry : fs::recursive_directory_iterator(folder))
+            if (entry.path().filename().string().find(".partial") != std::string::npos) return false;
+        return true;
+    }
+
+    static bool sameSamples(const Audio& a, const Audio& b) {
+        if (a.channels.size() != b.channels.size() || a.frames() != b.frames() || a.rate != b.rate) return false;
+        for (std::size_t c = 0; c < a.channels.size(); ++c)
+            if (std::memcmp(a.channels[c].data(), b.channels[c].data(), a.frames() * sizeof(float)) != 0) return false;
+        return true;
+    }
+
     fs::path dir_;
 };
 
@@ -881,6 +918,442 @@ TEST_F(KestrinTool, AnInstalledKestrinRunsWithTheInstalledPlugIn) {
     EXPECT_NE(out.find("Chaotic Bliss"), std::string::npos) << out;
     // The bundle the build folder uses is still the build's.
     EXPECT_EQ(run({"info"}).out.find(prefix.string()), std::string::npos);
+}
+
+// ---------------------------------------------------------------------------
+// Never destroying the input
+
+TEST_F(KestrinTool, AnOutputThatIsTheInputIsRefusedAndTheInputKept) {
+    writeAudio(path("in.wav"), noise(48000, 0.2, 21));
+    const std::string original = slurp(path("in.wav"));
+    fs::create_directory(path("dir"));
+    fs::create_symlink(path("in.wav"), path("link.wav"));
+    fs::create_hard_link(path("in.wav"), path("hard.wav"));
+    fs::create_directory(path("other"));
+    writeAudio(path("other/in.wav"), noise(48000, 0.1, 22));
+    const std::string in = path("in.wav").string();
+    struct Case {
+        const char* what;
+        std::string line;  // KESTRIN render ...
+    };
+    const Case cases[] = {
+        {"the same path", "KESTRIN render " + quote(in) + " -o " + quote(in)},
+        {"a symbolic link", "KESTRIN render " + quote(in) + " -o " + quote(path("link.wav").string())},
+        {"a hard link", "KESTRIN render " + quote(in) + " -o " + quote(path("hard.wav").string())},
+        {"another spelling", "cd " + quote(dir_.string()) + " && KESTRIN render in.wav -o ./dir/../in.wav"},
+        {"the link as input", "KESTRIN render " + quote(path("link.wav").string()) + " -o " + quote(in)},
+        {"standard input from it", "KESTRIN render - -o " + quote(in) + " < " + quote(in)},
+        // Rendering the first input would replace the second before it is read.
+        {"another input of the batch", "KESTRIN render " + quote(path("other/in.wav").string()) + " " + quote(in) +
+                                           " -o " + quote(dir_.string())},
+    };
+    for (const Case& c : cases) {
+        const ToolRun r = shell(c.line);
+        EXPECT_EQ(r.exitCode, 1) << c.what << ": " << r.err;
+        EXPECT_NE(r.err.find("it is the input \""), std::string::npos) << c.what << ": " << r.err;
+        EXPECT_NE(r.err.find("(the same file)"), std::string::npos) << c.what << ": " << r.err;
+        EXPECT_EQ(slurp(path("in.wav")), original) << c.what;
+        EXPECT_TRUE(fs::is_symlink(path("link.wav"))) << c.what;
+        EXPECT_EQ(fs::hard_link_count(path("in.wav")), 2u) << c.what;
+        EXPECT_TRUE(noPartialFiles(dir_)) << c.what;
+    }
+    // The message names both: the output as typed and the input.
+    const ToolRun named = run({"render", in, "-o", path("link.wav").string()});
+    EXPECT_NE(named.err.find("cannot write \"" + path("link.wav").string() + "\": it is the input \"" + in + "\""),
+              std::string::npos)
+        << named.err;
+
+    // Another existing file may be replaced; the summary says so.
+    const ToolRun first = run({"render", in, "-o", path("out.wav").string(), "--tail", "0"});
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(first.out.find("replaced"), std::string::npos) << first.out;
+    const ToolRun again = run({"render", in, "-o", path("out.wav").string(), "--tail", "0.1"});
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_NE(again.out.find(path("out.wav").string() + " (replaced)"), std::string::npos) << again.out;
+    EXPECT_EQ(readAudio(path("out.wav")).frames(), std::size_t(0.3 * 48000));
+    EXPECT_EQ(slurp(path("in.wav")), original);
+}
+
+// ---------------------------------------------------------------------------
+// Pipes
+
+TEST_F(KestrinTool, WavGoesThroughStandardInputAndOutput) {
+    writeAudio(path("in.wav"), noise(44100, 0.3, 23), SF_FORMAT_WAV | SF_FORMAT_PCM_24);
+    const std::string in = quote(path("in.wav").string());
+    const std::vector<std::string> settings = {"--tail", "0.4", "--set", "Delay L=50"};
+    std::string options;
+    for (const auto& s : settings) options.append(" ").append(quote(s));
+    std::vector<std::string> args = {"render", path("in.wav").string(), "-o", path("file.wav").string()};
+    args.insert(args.end(), settings.begin(), settings.end());
+    ASSERT_EQ(run(args).exitCode, 0);
+    const Audio reference = readAudio(path("file.wav"));
+    ASSERT_EQ(reference.frames(), std::size_t(13230 + 17640));
+
+    struct Case {
+        const char* what;
+        std::string line;
+        const char* result;
+        bool streamed;  // written to a pipe: the sizes stay "read to the end"
+    };
+    const Case cases[] = {
+        {"file to a pipe", "KESTRIN render " + in + " -o -" + options + " | cat > " + quote(path("a.wav").string()),
+         "a.wav", true},
+        {"a pipe to a file", "cat " + in + " | KESTRIN render - -o " + quote(path("b.wav").string()) + options, "b.wav",
+         false},
+        {"a pipe to a pipe", "cat " + in + " | KESTRIN render - -o -" + options + " | cat > " + quote(path("c.wav").string()),
+         "c.wav", true},
+        {"standard output into a file", "KESTRIN render " + in + " -o -" + options + " > " + quote(path("d.wav").string()),
+         "d.wav", false},
+    };
+    for (const Case& c : cases) {
+        const ToolRun r = shell(c.line, false);
+        ASSERT_EQ(r.exitCode, 0) << c.what << ": " << r.err;
+        const std::string bytes = slurp(path(c.result));
+        ASSERT_GE(bytes.size(), 44u) << c.what;
+        // Nothing but the audio on standard output; the summary is on standard error.
+        EXPECT_EQ(bytes.compare(0, 4, "RIFF"), 0) << c.what;
+        if (std::string(c.line).find("-o -") != std::string::npos) {
+            EXPECT_NE(r.err.find("-> standard output"), std::string::npos) << c.what << ": " << r.err;
+        }
+        const Audio out = readAudio(path(c.result));
+        EXPECT_TRUE(sameSamples(out, reference)) << c.what;
+        const std::size_t data = bytes.find("data");
+        ASSERT_NE(data, std::string::npos);
+        std::uint32_t claimed = 0;
+        std::memcpy(&claimed, bytes.data() + data + 4, 4);
+        // A stream claims sox's "read to the end" size; a seekable output its true size.
+        EXPECT_EQ(claimed, c.streamed ? 0x7FFFF000u : std::uint32_t(bytes.size() - data - 8)) << c.what;
+        if (!c.streamed) {
+            EXPECT_EQ(bytes, slurp(path("file.wav"))) << c.what;
+        }
+    }
+    if (std::system("command -v sox >/dev/null 2>&1") == 0) {
+        // sox reads the stream to its end without a warning.
+        const ToolRun sox = shell("sox " + quote(path("a.wav").string()) + " -n stat");
+        EXPECT_EQ(sox.exitCode, 0) << sox.err;
+        EXPECT_EQ(sox.err.find("WARN"), std::string::npos) << sox.err;
+        EXPECT_NE(sox.err.find("Samples read:             61740"), std::string::npos) << sox.err;
+    }
+}
+
+TEST_F(KestrinTool, AStreamIsCheckedAgainstWhatItsHeaderClaims) {
+    const Audio second = noise(48000, 1.0, 24);
+    writeAudio(path("pcm.wav"), second, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    fs::copy_file(path("pcm.wav"), path("cut.wav"));
+    fs::resize_file(path("cut.wav"), 44 + 4 * 30000);
+    // A writer that could not seek back leaves "unknown" sizes: read to the end.
+    fs::copy_file(path("pcm.wav"), path("unknown.wav"));
+    patch(path("unknown.wav"), "RIFF", 4, 0xFFFFFFFFu, 4, false);
+    patch(path("unknown.wav"), "data", 4, 0xFFFFFFFFu, 4, false);
+    fs::copy_file(path("unknown.wav"), path("unknown-cut.wav"));
+    fs::resize_file(path("unknown-cut.wav"), 44 + 4 * 30000);
+
+    const ToolRun cut = shell("cat " + quote(path("cut.wav").string()) + " | KESTRIN render - -o " +
+                              quote(path("out.wav").string()));
+    EXPECT_EQ(cut.exitCode, 1);
+    EXPECT_NE(cut.err.find("\"standard input\" is cut short or its header is wrong: the header claims 48000 frames, "
+                           "30000 arrived"),
+              std::string::npos)
+        << cut.err;
+    EXPECT_FALSE(fs::exists(path("out.wav")));
+    EXPECT_TRUE(noPartialFiles(dir_));
+
+    for (const char* name : {"unknown.wav", "unknown-cut.wav"}) {
+        const ToolRun r = shell("cat " + quote(path(name).string()) + " | KESTRIN render - -o " +
+                                quote(path("out.wav").string()) + " --tail 0");
+        ASSERT_EQ(r.exitCode, 0) << name << ": " << r.err;
+        EXPECT_EQ(readAudio(path("out.wav")).frames(), std::string(name) == "unknown.wav" ? 48000u : 30000u) << name;
+    }
+    // Not audio at all, through a pipe.
+    const ToolRun text = shell("echo hello | KESTRIN render - -o " + quote(path("out2.wav").string()));
+    EXPECT_EQ(text.exitCode, 1);
+    EXPECT_NE(text.err.find("cannot read \"standard input\""), std::string::npos) << text.err;
+    EXPECT_FALSE(fs::exists(path("out2.wav")));
+}
+
+// ---------------------------------------------------------------------------
+// Output formats you can trust
+
+TEST_F(KestrinTool, BitsChooseTheSampleFormatWithinAStepOfTheFloatRender) {
+    writeAudio(path("in.wav"), noise(48000, 0.5, 25));
+    const std::vector<std::string> common = {"--tail", "0.3", "--set", "Mix L=70", "--set", "Mix R=70"};
+    auto render = [&](const std::string& name, std::vector<std::string> extra) {
+        std::vector<std::string> args = {"render", path("in.wav").string(), "-o", path(name).string()};
+        args.insert(args.end(), common.begin(), common.end());
+        args.insert(args.end(), extra.begin(), extra.end());
+        const ToolRun r = run(args);
+        EXPECT_EQ(r.exitCode, 0) << name << ": " << r.err;
+        EXPECT_EQ(r.out.find("clipped"), std::string::npos) << r.out;
+        return readAudio(path(name));
+    };
+    const Audio reference = render("float.wav", {});
+    EXPECT_EQ(formatOf(path("float.wav")), SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    render("float32.wav", {"--bits", "32"});
+    EXPECT_EQ(slurp(path("float32.wav")), slurp(path("float.wav")));
+
+    struct Case {
+        std::string name;
+        std::vector<std::string> extra;
+        int format;
+        int bits;
+    };
+    const Case cases[] = {
+        {"w16.wav", {"--bits", "16"}, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 16},
+        {"w24.wav", {"--bits", "24"}, SF_FORMAT_WAV | SF_FORMAT_PCM_24, 24},
+        {"f24.flac", {}, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 24},
+        {"f16.flac", {"--bits=16"}, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 16},
+        {"a16.aiff", {"--bits", "16"}, SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 16},
+        {"a32.aif", {}, SF_FORMAT_AIFF | SF_FORMAT_FLOAT, 32},
+    };
+    for (const Case& c : cases) {
+        const Audio out = render(c.name, c.extra);
+        EXPECT_EQ(formatOf(path(c.name)), c.format) << c.name;
+        ASSERT_EQ(out.frames(), reference.frames()) << c.name;
+        // Rounding moves a sample by at most half a step; TPDF dither (16 bits) adds
+        // at most one more, and its noise shows in the error's power: 1/12 step^2 for
+        // rounding alone, 1/12 + 2/12 with the dither.
+        const double step = std::ldexp(1.0, 1 - c.bits);
+        const double bound = c.bits == 32 ? 0.0 : c.bits == 16 ? 1.5 : 0.5;
+        double worst = 0, power = 0;
+        for (std::size_t ch = 0; ch < 2; ++ch)
+            for (std::size_t i = 0; i < out.frames(); ++i) {
+                const double error = (double(out.channels[ch][i]) - double(reference.channels[ch][i])) / step;
+                worst = std::max(worst, std::fabs(error));
+                power += error * error;
+            }
+        power /= double(2 * out.frames());
+        EXPECT_LE(worst, bound + 1e-6) << c.name;
+        if (c.bits == 16) {
+            EXPECT_NEAR(power, 0.25, 0.02) << c.name << ": dithered";
+        }
+        if (c.bits == 24) {
+            EXPECT_NEAR(power, 1.0 / 12.0, 0.01) << c.name << ": rounded, not dithered";
+        }
+    }
+    const ToolRun flac32 = run({"render", path("in.wav").string(), "-o", path("x.flac").string(), "--bits", "32"});
+    EXPECT_EQ(flac32.exitCode, 2);
+    EXPECT_NE(flac32.err.find("FLAC holds 16 or 24 bits, not 32-bit float"), std::string::npos) << flac32.err;
+    EXPECT_FALSE(fs::exists(path("x.flac")));
+}
+
+TEST_F(KestrinTool, SamplesClippedInIntegerOutputsAreCounted) {
+    // With Mix at 100 % the output is the input itself, so the clipped samples are
+    // those of the input beyond full scale, kept clear of it by more than the dither.
+    Audio driven;
+    driven.rate = 48000;
+    driven.channels.assign(2, std::vector<float>(4800));
+    std::size_t beyond = 0;
+    for (std::size_t c = 0; c < 2; ++c)
+        for (std::size_t i = 0; i < 4800; ++i) {
+            const double x = 1.6 * std::sin(0.0123 * double(i) + double(c));
+            // Skip the band near full scale where dither would decide.
+            const float v = std::fabs(std::fabs(x) - 1.0) < 0.01 ? 0.5f : float(x);
+            driven.channels[c][i] = v;
+            beyond += std::fabs(v) > 1.0f;
+        }
+    ASSERT_GT(beyond, 1000u);
+    writeAudio(path("hot.wav"), driven);
+    const std::string expected = "clipped " + std::to_string(beyond) + " samples; lower Gain or raise Mix, or use 32-bit float";
+    for (const std::string bits : {"16", "24", "32"}) {
+        const std::string out = path("out" + bits + ".wav").string();
+        const ToolRun r = run({"render", path("hot.wav").string(), "-o", out, "--bits", bits, "--set", "Mix L=100",
+                               "--set", "Mix R=100", "--tail", "0"});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const Audio read = readAudio(out);
+        ASSERT_EQ(read.frames(), 4800u);
+        if (bits == "32") {
+            EXPECT_EQ(r.out.find("clipped"), std::string::npos) << r.out;
+            EXPECT_TRUE(sameSamples(read, driven));  // float keeps what lies beyond full scale
+            continue;
+        }
+        EXPECT_NE(r.out.find(expected), std::string::npos) << bits << ": " << r.out;
+        const double top = 1.0 - std::ldexp(1.0, 1 - std::stoi(bits));
+        for (std::size_t c = 0; c < 2; ++c)
+            for (std::size_t i = 0; i < 4800; ++i) {
+                const float v = driven.channels[c][i];
+                if (v > 1.0f) {
+                    ASSERT_FLOAT_EQ(read.channels[c][i], float(top)) << i;
+                }
+                if (v < -1.0f) {
+                    ASSERT_FLOAT_EQ(read.channels[c][i], -1.0f) << i;
+                }
+            }
+    }
+}
+
+TEST_F(KestrinTool, IdenticalRendersGiveIdenticalBytes) {
+    writeAudio(path("in.wav"), noise(48000, 0.3, 26));
+    struct Case {
+        std::string name, bits;
+    };
+    std::vector<Case> cases;
+    for (const std::string name : {"a.wav", "b.aiff", "c.flac"})
+        for (const std::string bits : {"16", "24", "32"})
+            if (bits != "32" || name != "c.flac") cases.push_back({name, bits});
+    // Rendering at another time (a second later) and through another name must not matter.
+    for (const char* round : {"1-", "2-"}) {
+        for (const Case& c : cases) {
+            const std::string out = path(round + c.bits + c.name).string();
+            const ToolRun r = run({"render", path("in.wav").string(), "-o", out, "--bits", c.bits, "--tail", "0.2"});
+            ASSERT_EQ(r.exitCode, 0) << r.err;
+        }
+        if (round[0] == '1') std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    }
+    for (const Case& c : cases) {
+        const std::string first = slurp(path("1-" + c.bits + c.name));
+        EXPECT_EQ(first, slurp(path("2-" + c.bits + c.name))) << c.name << " at " << c.bits << " bits";
+        EXPECT_EQ(first.find("PEAK"), std::string::npos) << c.name;
+    }
+    if (std::system("command -v sox >/dev/null 2>&1") == 0) {
+        // sox reads the float WAV's header without a warning.
+        const ToolRun sox = shell("sox --i " + quote(path("1-32a.wav").string()));
+        EXPECT_EQ(sox.exitCode, 0);
+        EXPECT_EQ(sox.err.find("WARN"), std::string::npos) << sox.err;
+        EXPECT_NE(sox.out.find("32-bit Floating Point PCM"), std::string::npos) << sox.out;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Tails
+
+TEST_F(KestrinTool, AnAutomaticTailCutAtItsCapFadesOutAndSaysSo) {
+    // Full feedback keeps the echoes ringing past the 30 s cap.
+    constexpr int kRate = 8000;
+    writeAudio(path("in.wav"), noise(kRate, 0.1, 27));
+    const std::vector<std::string> ringing = {"--set", "Feedback L=100", "--set", "Feedback R=100"};
+    auto render = [&](const std::string& name, std::vector<std::string> extra) {
+        std::vector<std::string> args = {"render", path("in.wav").string(), "-o", path(name).string()};
+        args.insert(args.end(), ringing.begin(), ringing.end());
+        args.insert(args.end(), extra.begin(), extra.end());
+        return run(args);
+    };
+    const ToolRun capped = render("capped.wav", {});
+    ASSERT_EQ(capped.exitCode, 0) << capped.err;
+    EXPECT_NE(capped.out.find("tail cut at 30 s; use --tail"), std::string::npos) << capped.out;
+    const ToolRun fixed = render("fixed.wav", {"--tail", "30"});
+    ASSERT_EQ(fixed.exitCode, 0) << fixed.err;
+    EXPECT_EQ(fixed.out.find("tail cut"), std::string::npos) << fixed.out;
+
+    const Audio a = readAudio(path("capped.wav")), b = readAudio(path("fixed.wav"));
+    const std::size_t frames = std::size_t(30.1 * kRate);
+    ASSERT_EQ(a.frames(), frames);
+    ASSERT_EQ(b.frames(), frames);
+    const std::size_t fade = std::size_t(0.05 * kRate), from = frames - fade;
+    for (std::size_t c = 0; c < 2; ++c) {
+        // The same render up to the fade; an explicit tail keeps ringing to its end.
+        EXPECT_EQ(std::memcmp(a.channels[c].data(), b.channels[c].data(), from * sizeof(float)), 0);
+        EXPECT_GT(energy(b.channels[c], frames - fade / 4, frames), 1e-4) << "still ringing at the end";
+        // A smooth ramp from full level to silence: never louder than the unfaded
+        // signal, falling through the window, about half way at its middle.
+        double previousGain = 1.0;
+        for (std::size_t i = from; i < frames; ++i) {
+            EXPECT_LE(std::fabs(a.channels[c][i]), std::fabs(b.channels[c][i]) + 1e-9f) << i;
+            if (std::fabs(b.channels[c][i]) > 1e-3f) {
+                const double gain = double(a.channels[c][i]) / double(b.channels[c][i]);
+                EXPECT_LE(gain, previousGain + 1e-6) << i;
+                EXPECT_GE(gain, -1e-6) << i;
+                if (i - from > fade / 2 - 20 && i - from < fade / 2 + 20) {
+                    EXPECT_NEAR(gain, 0.5, 0.1) << i;
+                }
+                if (i - from < 10) {
+                    EXPECT_GT(gain, 0.98) << i;
+                }
+                previousGain = gain;
+            }
+        }
+        EXPECT_EQ(a.channels[c][frames - 1], 0.0f);
+        EXPECT_LT(energy(a.channels[c], frames - 10, frames), 1e-3 * energy(b.channels[c], frames - 10, frames) + 1e-12);
+    }
+    // Echoes that die away end the tail early, unfaded and without the note.
+    const ToolRun decaying = run({"render", path("in.wav").string(), "-o", path("decaying.wav").string()});
+    ASSERT_EQ(decaying.exitCode, 0) << decaying.err;
+    EXPECT_EQ(decaying.out.find("tail cut"), std::string::npos) << decaying.out;
+    EXPECT_LT(readAudio(path("decaying.wav")).frames(), std::size_t(20 * kRate));
+}
+
+// ---------------------------------------------------------------------------
+// Several inputs
+
+TEST_F(KestrinTool, SeveralInputsRenderIntoAFolderOneSummaryEach) {
+    writeAudio(path("a.wav"), noise(48000, 0.2, 28));
+    writeAudio(path("b.aiff"), noise(44100, 0.2, 29), SF_FORMAT_AIFF | SF_FORMAT_PCM_24);
+    writeAudio(path("c.flac"), noise(48000, 0.2, 30), SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    writeBytes(path("bad.wav"), "this is not audio");
+    fs::create_directory(path("out"));
+    const std::vector<std::string> settings = {"--preset", "2", "--tail", "0.3"};
+    auto batch = [&](std::vector<std::string> inputs, std::vector<std::string> extra) {
+        std::vector<std::string> args = {"render"};
+        for (const auto& in : inputs) args.push_back(path(in).string());
+        args.insert(args.end(), {"-o", path("out").string() + "/"});
+        args.insert(args.end(), settings.begin(), settings.end());
+        args.insert(args.end(), extra.begin(), extra.end());
+        return run(args);
+    };
+    auto lines = [](const std::string& text) { return std::size_t(std::count(text.begin(), text.end(), '\n')); };
+
+    const ToolRun all = batch({"a.wav", "b.aiff", "c.flac"}, {});
+    ASSERT_EQ(all.exitCode, 0) << all.err;
+    EXPECT_EQ(lines(all.out), 4u) << all.out;
+    EXPECT_NE(all.out.find("3 of 3 files rendered"), std::string::npos) << all.out;
+    // Each output is what a render of that input alone gives, in its own format.
+    const std::pair<const char*, int> outputs[] = {{"a.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT},
+                                                   {"b.aiff", SF_FORMAT_AIFF | SF_FORMAT_FLOAT},
+                                                   {"c.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24}};
+    for (const auto& [name, format] : outputs) {
+        EXPECT_EQ(formatOf(path("out") / name), format) << name;
+        EXPECT_NE(all.out.find((path("out") / name).string()), std::string::npos) << all.out;
+        std::vector<std::string> alone = {"render", path(name).string(), "-o", path(std::string("alone-") + name).string()};
+        alone.insert(alone.end(), settings.begin(), settings.end());
+        ASSERT_EQ(run(alone).exitCode, 0);
+        EXPECT_EQ(slurp(path("out") / name), slurp(path(std::string("alone-") + name))) << name;
+    }
+    fs::remove_all(path("out"));
+    fs::create_directory(path("out"));
+
+    // --format chooses the outputs' format, --bits their sample size.
+    const ToolRun asFlac = batch({"a.wav", "b.aiff"}, {"--format", "flac", "--bits", "16"});
+    ASSERT_EQ(asFlac.exitCode, 0) << asFlac.err;
+    EXPECT_EQ(formatOf(path("out/a.flac")), SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    EXPECT_EQ(formatOf(path("out/b.flac")), SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    fs::remove_all(path("out"));
+    fs::create_directory(path("out"));
+
+    // The first failure stops the batch; the files before it are kept.
+    const ToolRun stopped = batch({"a.wav", "bad.wav", "b.aiff"}, {});
+    EXPECT_EQ(stopped.exitCode, 1);
+    EXPECT_NE(stopped.err.find("cannot read \"" + path("bad.wav").string() + "\""), std::string::npos) << stopped.err;
+    EXPECT_TRUE(fs::exists(path("out/a.wav")));
+    EXPECT_FALSE(fs::exists(path("out/bad.wav")));
+    EXPECT_FALSE(fs::exists(path("out/b.aiff")));
+    EXPECT_NE(stopped.out.find("1 of 3 files rendered"), std::string::npos) << stopped.out;
+    EXPECT_NE(stopped.out.find("stopped at the first failure"), std::string::npos) << stopped.out;
+    fs::remove_all(path("out"));
+    fs::create_directory(path("out"));
+
+    // --keep-going renders the rest and still fails at the end.
+    const ToolRun kept = batch({"a.wav", "bad.wav", "b.aiff"}, {"--keep-going"});
+    EXPECT_EQ(kept.exitCode, 1);
+    EXPECT_TRUE(fs::exists(path("out/a.wav")));
+    EXPECT_FALSE(fs::exists(path("out/bad.wav")));
+    EXPECT_TRUE(fs::exists(path("out/b.aiff")));
+    EXPECT_EQ(lines(kept.out), 3u) << kept.out;
+    EXPECT_NE(kept.out.find("2 of 3 files rendered"), std::string::npos) << kept.out;
+    EXPECT_NE(kept.out.find("failed: " + path("bad.wav").string()), std::string::npos) << kept.out;
+    EXPECT_TRUE(noPartialFiles(dir_));
+
+    // What cannot be planned is refused before anything is rendered.
+    fs::remove_all(path("out"));
+    fs::create_directory(path("out"));
+    fs::create_directory(path("sub"));
+    fs::copy_file(path("a.wav"), path("sub/a.wav"));
+    const ToolRun clash = batch({"a.wav", "sub/a.wav"}, {});
+    EXPECT_EQ(clash.exitCode, 1);
+    EXPECT_NE(clash.err.find("would both be written to"), std::string::npos) << clash.err;
+    const ToolRun notFolder = run({"render", path("a.wav").string(), path("b.aiff").string(), "-o",
+                                   path("a.wav").string()});
+    EXPECT_EQ(notFolder.exitCode, 1);
+    EXPECT_NE(notFolder.err.find("it is not a folder"), std::string::npos) << notFolder.err;
+    EXPECT_TRUE(fs::is_empty(path("out")));
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <AudioToolbox/AUComponent.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 namespace {
 
 using auhost::HostResult;
@@ -24,6 +26,16 @@ TEST(PlainError, LeavesMessagesWithoutAStatusAlone) {
               "no plug-in bundle at /x");
     // A number in the text that is not the status stays.
     EXPECT_EQ(plainMessage(HostResult::failure(-50, "take (7)")), "take (7)");
+}
+
+TEST(PlainError, SoundFileAndSystemMessagesLoseTheirLabels) {
+    using kestrincli::soundFileErrorInWords;
+    EXPECT_EQ(soundFileErrorInWords("System error : No such file or directory."), "no such file or directory");
+    EXPECT_EQ(soundFileErrorInWords("Error : Format not recognised."), "format not recognised");
+    EXPECT_EQ(soundFileErrorInWords("File contains data in an unknown format."), "file contains data in an unknown format");
+    EXPECT_EQ(soundFileErrorInWords(""), "the sound file library gave no reason");
+    EXPECT_EQ(kestrincli::systemErrorInWords(ENOSPC), "no space left on device");
+    EXPECT_EQ(kestrincli::systemErrorInWords(EACCES), "permission denied");
 }
 
 }  // namespace
