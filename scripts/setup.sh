@@ -13,6 +13,7 @@ packages=(
   jackd2 libjack-jackd2-dev jalv xvfb
   libx11-dev libxext-dev libxtst-dev
   ardour libxfixes-dev
+  sox ffmpeg
 )
 
 missing=()
