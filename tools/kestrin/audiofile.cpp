@@ -14,6 +14,7 @@
 #include <filesystem>
 
 #include "plainerror.h"
+#include "wavheader.h"
 
 namespace kestrincli {
 
@@ -129,49 +130,21 @@ void putLittle(std::string& out, std::uint32_t value, int bytes) {
 }
 
 // A WAV file, or a WAV stream on standard output, written as it is rendered. The
-// header is the standard one (WAVE_FORMAT_PCM, or WAVE_FORMAT_IEEE_FLOAT with the
-// fmt extension size and a fact chunk), which sox and ffmpeg read without warnings;
-// libsndfile's float header lacks the extension size, and sox warns about it. The
-// sizes are not known until the end, so the header first carries the values sox
-// gives a stream it cannot seek back into (a data size of 0x7FFFF000 bytes: "read to
-// the end"); where the output can seek, the true sizes replace them at the end.
+// header is the standard one (see wavheader.h), which sox and ffmpeg read without
+// warnings; libsndfile's float header lacks the extension size, and sox warns about
+// it. The sizes are not known until the end, so the header first carries the values
+// sox gives a stream it cannot seek back into ("read to the end"); where the output
+// can seek, the true sizes replace them at the end, in the RF64 form beyond 4 GB.
 class WavOutput final : public OutputFile {
 public:
-    static constexpr std::uint32_t kUnknownDataSize = 0x7FFFF000u;
-
     // `file`: a temporary file to write and commit; none: standard output.
     WavOutput(std::string path, const OutputFormat& format, double sampleRate, int channels, bool replaces,
               std::unique_ptr<TemporaryFile> file)
         : OutputFile(std::move(path), format, channels, replaces),
           file_(std::move(file)),
-          fd_(file_ ? file_->fd() : STDOUT_FILENO) {
-        const bool isFloat = format.bits == 32;
-        const auto sampleBytes = std::uint32_t(format.bits / 8);
-        blockAlign_ = sampleBytes * std::uint32_t(channels);
-        std::string& h = header_;
-        h.append("RIFF");
-        putLittle(h, 0, 4);  // patched below
-        h.append("WAVEfmt ");
-        putLittle(h, isFloat ? 18 : 16, 4);
-        putLittle(h, isFloat ? 3 : 1, 2);  // WAVE_FORMAT_IEEE_FLOAT or WAVE_FORMAT_PCM
-        putLittle(h, std::uint32_t(channels), 2);
-        putLittle(h, std::uint32_t(sampleRate), 4);
-        putLittle(h, std::uint32_t(sampleRate) * blockAlign_, 4);
-        putLittle(h, blockAlign_, 2);
-        putLittle(h, std::uint32_t(format.bits), 2);
-        if (isFloat) {
-            putLittle(h, 0, 2);  // no extension
-            // A format other than PCM carries its frame count in a fact chunk.
-            h.append("fact");
-            putLittle(h, 4, 4);
-            factAt_ = h.size();
-            putLittle(h, 0, 4);
-        }
-        h.append("data");
-        dataSizeAt_ = h.size();
-        putLittle(h, 0, 4);
-        setSizes(kUnknownDataSize);
-    }
+          fd_(file_ ? file_->fd() : STDOUT_FILENO),
+          shape_{format.bits, channels, std::uint32_t(sampleRate)},
+          header_(wavHeader(shape_, std::nullopt)) {}
 
     bool begin(std::string& error) {
         // A reader that goes away is a write error to report, not a signal to die of.
@@ -183,9 +156,9 @@ public:
     }
 
     bool commit(std::string& error) override {
-        if (seekable_ && dataBytes_ < kUnknownDataSize) {
-            setSizes(std::uint32_t(dataBytes_));
-            if (::pwrite(fd_, header_.data(), header_.size(), 0) != ssize_t(header_.size())) {
+        if (seekable_) {
+            const std::string final = wavHeader(shape_, dataBytes_);
+            if (::pwrite(fd_, final.data(), final.size(), 0) != ssize_t(final.size())) {
                 error = "cannot finish " + where() + ": " + systemErrorInWords(errno);
                 return false;
             }
@@ -194,15 +167,6 @@ public:
     }
 
 private:
-    void setSizes(std::uint32_t dataBytes) {
-        auto patch = [&](std::size_t at, std::uint32_t value) {
-            for (int i = 0; i < 4; ++i) header_[at + std::size_t(i)] = char((value >> (8 * i)) & 0xFF);
-        };
-        patch(4, std::uint32_t(header_.size()) - 8 + dataBytes);
-        if (factAt_ != 0) patch(factAt_, dataBytes / blockAlign_);
-        patch(dataSizeAt_, dataBytes);
-    }
-
     bool writeFloats(const float* interleaved, std::size_t frames, std::string& error) override {
         bytes_.clear();
         for (std::size_t i = 0; i < frames * std::size_t(channels_); ++i) {
@@ -238,9 +202,8 @@ private:
 
     std::unique_ptr<TemporaryFile> file_;
     int fd_;
+    WavShape shape_;
     std::string header_;
-    std::size_t factAt_ = 0, dataSizeAt_ = 0;
-    std::uint32_t blockAlign_ = 0;
     std::uint64_t dataBytes_ = 0;
     bool seekable_ = false;
     std::string bytes_;
