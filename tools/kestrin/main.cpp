@@ -237,6 +237,12 @@ int runRender(const Command& c) {
         printSettings(*host, c, jobs);
         return 0;
     }
+    // Audio is never poured onto a terminal, nor waited for from one.
+    if (jobs.front().output == "-" && ::isatty(STDOUT_FILENO))
+        return failWith("standard output is a terminal: send the audio to a file or a program (-o - > out.wav, "
+                        "or -o - | sox -t wav - -d)");
+    if (jobs.front().input == "-" && ::isatty(STDIN_FILENO))
+        return failWith("standard input is a terminal: give an input file, or send one in (kestrin render - < in.wav)");
 
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);

@@ -1037,6 +1037,28 @@ TEST_F(KestrinTool, WavGoesThroughStandardInputAndOutput) {
     EXPECT_EQ(ffmpeg.exitCode, 0) << ffmpeg.err;
 }
 
+TEST_F(KestrinTool, ATerminalIsNeitherTheAudioOutNorTheAudioIn) {
+    writeAudio(path("in.wav"), noise(44100, 0.1, 5), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    const std::string in = quote(path("in.wav").string());
+    // `script` runs the line on a pseudo-terminal, as typed by a user.
+    auto onTerminal = [&](const std::string& line) {
+        return shell("script -qec " + quote(line) + " /dev/null", true);
+    };
+    const ToolRun out = onTerminal(quote(KESTRIN_TOOL) + " render " + in + " -o -");
+    EXPECT_EQ(out.exitCode, 1) << out.out;
+    EXPECT_NE(out.out.find("standard output is a terminal"), std::string::npos) << out.out;
+    EXPECT_EQ(out.out.find("RIFF"), std::string::npos);
+    const ToolRun inFromTerminal = onTerminal(quote(KESTRIN_TOOL) + " render - -o " + quote(path("o.wav").string()));
+    EXPECT_EQ(inFromTerminal.exitCode, 1) << inFromTerminal.out;
+    EXPECT_NE(inFromTerminal.out.find("standard input is a terminal"), std::string::npos) << inFromTerminal.out;
+    EXPECT_FALSE(fs::exists(path("o.wav")));
+    // Redirected, the same lines run.
+    const ToolRun redirected = onTerminal(quote(KESTRIN_TOOL) + " render - -o - < " + in + " > " +
+                                          quote(path("piped.wav").string()));
+    EXPECT_EQ(redirected.exitCode, 0) << redirected.out;
+    EXPECT_EQ(readAudio(path("piped.wav")).channels.size(), 2u);
+}
+
 TEST_F(KestrinTool, AStreamIsCheckedAgainstWhatItsHeaderClaims) {
     const Audio second = noise(48000, 1.0, 24);
     writeAudio(path("pcm.wav"), second, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
