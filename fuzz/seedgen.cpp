@@ -231,9 +231,10 @@ void soundFiles(const fs::path& root, const fs::path& scratch) {
         double rate;
         int channels;
         std::size_t frames;
+        int bits;
     };
-    const Shape shapes[] = {{"a.wav", 48000, 2, 300}, {"b.aiff", 44100, 1, 200}, {"c.flac", 96000, 2, 500},
-                            {"d.wav", 8000, 1, 1}};
+    const Shape shapes[] = {{"a.wav", 48000, 2, 300, 32}, {"b.aiff", 44100, 1, 200, 16},
+                            {"c.flac", 96000, 2, 500, 24}, {"d.wav", 8000, 1, 1, 24}, {"e.wav", 44100, 2, 100, 16}};
     for (const Shape& s : shapes) {
         std::vector<std::vector<float>> channels(std::size_t(s.channels), std::vector<float>(s.frames));
         for (std::size_t c = 0; c < channels.size(); ++c)
@@ -243,7 +244,11 @@ void soundFiles(const fs::path& root, const fs::path& scratch) {
         const fs::path file = scratch / s.name;
         std::unique_ptr<kestrincli::OutputFile> out;
         std::string error;
-        if (!kestrincli::OutputFile::create(file.string(), s.rate, s.channels, out, error) ||
+        kestrincli::Container container{};
+        kestrincli::OutputFormat format;
+        if (!kestrincli::containerFor(file.string(), container, error) ||
+            !kestrincli::outputFormatFor(container, s.bits, format, error) ||
+            !kestrincli::OutputFile::create(file.string(), format, s.rate, s.channels, out, error) ||
             !out->write(pointers.data(), s.frames, error) || !out->commit(error)) {
             std::fprintf(stderr, "%s\n", error.c_str());
             kfuzz::trap("a sound file does not write");
