@@ -95,6 +95,32 @@ TEST(BinaryPropertyList, ReadsEveryTypeEqualToTheXMLFormAndReportsTheFormat) {
     EXPECT_EQ(format, kCFPropertyListXMLFormat_v1_0);
 }
 
+// What XML cannot hold: a date's fractions of a second (XML dates are whole seconds,
+// as Apple writes them) and a lone UTF-16 surrogate (U+FFFD takes its place). Written
+// as XML such a list loses that once, and from then on reads and writes the same.
+TEST(BinaryPropertyList, WhatXMLCannotHoldIsRoundedOnceAndThenStable) {
+    Builder b;
+    const std::size_t top = b.reserve();
+    b.set(top, b.array({b.add(Builder::date(0.75)), b.add(Builder::date(-0.25)),
+                        b.add(Builder::utf16(u"a\xD800" u"b"))}));
+    Outcome o = read(b.finish(top));
+    Ref<CFPropertyListRef> binary(o.plist);
+    ASSERT_TRUE(binary) << o.error;
+    auto xmlOf = [](CFPropertyListRef plist) {
+        Ref<CFDataRef> data(CFPropertyListCreateXMLData(nullptr, plist));
+        return std::string(reinterpret_cast<const char*>(CFDataGetBytePtr(data.get())),
+                           std::size_t(CFDataGetLength(data.get())));
+    };
+    const std::string first = xmlOf(binary.get());
+    EXPECT_NE(first.find("<date>2001-01-01T00:00:00Z</date>"), std::string::npos) << first;
+    EXPECT_NE(first.find("<date>2000-12-31T23:59:59Z</date>"), std::string::npos) << first;
+    EXPECT_NE(first.find("<string>a\xEF\xBF\xBD" "b</string>"), std::string::npos) << first;
+    Ref<CFPropertyListRef> reread(readXML(first));
+    ASSERT_TRUE(reread);
+    EXPECT_FALSE(CFEqual(reread.get(), binary.get()));
+    EXPECT_EQ(xmlOf(reread.get()), first);
+}
+
 TEST(BinaryPropertyList, HonoursTheMutabilityOptions) {
     Ref<CFPropertyListRef> xml(readXML(kAllTypes));
     const Bytes bytes = bplisttest::encode(xml.get());
