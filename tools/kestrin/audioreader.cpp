@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include <sndfile.h>
@@ -28,13 +29,94 @@ std::string describePosition(std::uint64_t frame, double rate, int channel) {
     return text;
 }
 
+// A stream (a pipe, standard input) as libsndfile's virtual I/O. Decoders look back
+// at the start of a stream while they identify it (FLAC's metadata, a WAV header's
+// chunks), so the first bytes are kept and may be read again; past them the stream
+// only goes forward, and a skip forward reads and drops what it passes. Its length is
+// unknown: the audio goes on to the end of the stream.
+class PipeSource {
+public:
+    explicit PipeSource(int fd) : fd_(fd) {}
+
+    static SF_VIRTUAL_IO callbacks() {
+        SF_VIRTUAL_IO io{};
+        io.get_filelen = [](void*) -> sf_count_t { return SF_COUNT_MAX; };
+        io.seek = [](sf_count_t offset, int whence, void* self) { return static_cast<PipeSource*>(self)->seek(offset, whence); };
+        io.read = [](void* into, sf_count_t count, void* self) { return static_cast<PipeSource*>(self)->read(into, count); };
+        io.write = [](const void*, sf_count_t, void*) -> sf_count_t { return 0; };
+        io.tell = [](void* self) { return static_cast<PipeSource*>(self)->position_; };
+        return io;
+    }
+
+private:
+    // How much of the start of a stream can be read again.
+    static constexpr std::size_t kKeptBytes = 1 << 20;
+
+    sf_count_t read(void* into, sf_count_t count) {
+        auto* out = static_cast<char*>(into);
+        sf_count_t done = 0;
+        if (position_ < received_) {
+            // Looking back: only where the kept start still holds it.
+            const auto from = std::size_t(position_);
+            const sf_count_t n = std::min<sf_count_t>(count, received_ - position_);
+            std::memcpy(out, kept_.data() + from, std::size_t(n));
+            done = n;
+            position_ += n;
+        }
+        while (done < count) {
+            const ssize_t n = ::read(fd_, out + done, std::size_t(count - done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            keep(out + done, std::size_t(n));
+            done += n;
+            position_ += n;
+        }
+        return done;
+    }
+
+    sf_count_t seek(sf_count_t offset, int whence) {
+        sf_count_t target = whence == SEEK_SET ? offset : whence == SEEK_CUR ? position_ + offset : -1;
+        if (target < 0) return -1;  // the end of a stream is not known
+        if (target <= received_) {
+            if (target < received_ && !keeping_) return -1;
+            position_ = target;
+            return position_;
+        }
+        position_ = received_;
+        char skipped[4096];
+        while (position_ < target) {
+            const sf_count_t want = std::min<sf_count_t>(sf_count_t(sizeof skipped), target - position_);
+            if (read(skipped, want) != want) return -1;
+        }
+        return position_;
+    }
+
+    void keep(const char* bytes, std::size_t n) {
+        received_ += sf_count_t(n);
+        if (!keeping_) return;
+        if (kept_.size() + n > kKeptBytes) {
+            keeping_ = false;
+            kept_ = {};
+            return;
+        }
+        kept_.insert(kept_.end(), bytes, bytes + n);
+    }
+
+    int fd_;
+    sf_count_t position_ = 0;  // where the decoder reads next
+    sf_count_t received_ = 0;  // how much the stream has given
+    std::vector<char> kept_;   // bytes 0 .. received_ while keeping_
+    bool keeping_ = true;
+};
+
 class SoundFileReader final : public AudioReader {
 public:
     // Takes `fd` and `file` (opened on it).
     // `streamClaim`: on a stream, the frames its header claims, when it claims any.
-    SoundFileReader(int fd, SNDFILE* file, const SF_INFO& info, std::string name, bool knowsLength,
-                    std::optional<std::uint64_t> streamClaim)
+    SoundFileReader(int fd, std::unique_ptr<PipeSource> source, SNDFILE* file, const SF_INFO& info, std::string name,
+                    bool knowsLength, std::optional<std::uint64_t> streamClaim)
         : fd_(fd),
+          source_(std::move(source)),
           file_(file),
           info_(info),
           name_(std::move(name)),
@@ -42,6 +124,7 @@ public:
           streamClaim_(streamClaim) {}
     ~SoundFileReader() override {
         sf_close(file_);
+        source_.reset();
         ::close(fd_);
     }
     SoundFileReader(const SoundFileReader&) = delete;
@@ -92,6 +175,7 @@ public:
 
 private:
     int fd_;
+    std::unique_ptr<PipeSource> source_;  // what `file_` reads from a stream
     SNDFILE* file_;
     SF_INFO info_;
     std::string name_;
@@ -122,8 +206,14 @@ private:
 
 // The frames a stream's header claims; none for the sizes a writer that cannot seek
 // back puts there (0xFFFFFFFF, or 0x7FFFF000 as sox writes: "read to the end"), or
-// when the encoding's size per frame is not fixed.
+// when the encoding's size per frame is not fixed (but for FLAC, which says).
 std::optional<std::uint64_t> streamClaim(const SF_INFO& info) {
+    // FLAC states its length in STREAMINFO (0 where the encoder did not know it).
+    if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC) {
+        constexpr sf_count_t kLongestStated = sf_count_t(1) << 36;  // what STREAMINFO's 36 bits hold
+        if (info.frames > 0 && info.frames < kLongestStated) return std::uint64_t(info.frames);
+        return std::nullopt;
+    }
     std::uint64_t sampleBytes = 0;
     switch (info.format & SF_FORMAT_SUBMASK) {
         case SF_FORMAT_PCM_S8:
@@ -186,14 +276,23 @@ bool openAudioDescriptor(int fd, const std::string& name, std::unique_ptr<AudioR
         }
     }
     SF_INFO info{};
-    SNDFILE* file = sf_open_fd(fd, SFM_READ, &info, SF_FALSE);
+    std::unique_ptr<PipeSource> source;
+    SNDFILE* file = nullptr;
+    if (regular) {
+        file = sf_open_fd(fd, SFM_READ, &info, SF_FALSE);
+    } else {
+        source = std::make_unique<PipeSource>(fd);
+        SF_VIRTUAL_IO io = PipeSource::callbacks();
+        file = sf_open_virtual(&io, SFM_READ, &info, source.get());
+    }
     if (file == nullptr) {
+        source.reset();
         ::close(fd);
         error = "cannot read \"" + name + "\": " + soundFileErrorInWords(sf_strerror(nullptr)) +
                 " (Kestrin reads WAV, AIFF and FLAC files)";
         return false;
     }
-    auto reader = std::make_unique<SoundFileReader>(fd, file, info, name, regular,
+    auto reader = std::make_unique<SoundFileReader>(fd, std::move(source), file, info, name, regular,
                                                     regular ? std::nullopt : streamClaim(info));
     if (info.channels != 1 && info.channels != 2) {
         error = "\"" + name + "\" has " + std::to_string(info.channels) +

@@ -1087,6 +1087,25 @@ TEST_F(KestrinTool, AStreamIsCheckedAgainstWhatItsHeaderClaims) {
         ASSERT_EQ(r.exitCode, 0) << name << ": " << r.err;
         EXPECT_EQ(readAudio(path("out.wav")).frames(), std::string(name) == "unknown.wav" ? 48000u : 30000u) << name;
     }
+    // AIFF and FLAC come through a pipe too, as their files render; FLAC's STREAMINFO
+    // states its length, so a FLAC stream cut short is refused as well.
+    writeAudio(path("s.aiff"), second, SF_FORMAT_AIFF | SF_FORMAT_PCM_24);
+    writeAudio(path("s.flac"), second, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    for (const char* name : {"s.aiff", "s.flac"}) {
+        ASSERT_EQ(run({"render", path(name).string(), "-o", path("from-file.wav").string(), "--tail", "0.2"}).exitCode, 0);
+        const ToolRun r = shell("cat " + quote(path(name).string()) + " | KESTRIN render - -o " +
+                                quote(path("from-pipe.wav").string()) + " --tail 0.2");
+        ASSERT_EQ(r.exitCode, 0) << name << ": " << r.err;
+        EXPECT_EQ(slurp(path("from-pipe.wav")), slurp(path("from-file.wav"))) << name;
+    }
+    fs::copy_file(path("s.flac"), path("cut.flac"));
+    fs::resize_file(path("cut.flac"), fs::file_size(path("cut.flac")) / 2);
+    const ToolRun cutFlac = shell("cat " + quote(path("cut.flac").string()) + " | KESTRIN render - -o " +
+                                  quote(path("cut-flac.wav").string()));
+    EXPECT_EQ(cutFlac.exitCode, 1);
+    EXPECT_NE(cutFlac.err.find("the header claims 48000 frames"), std::string::npos) << cutFlac.err;
+    EXPECT_FALSE(fs::exists(path("cut-flac.wav")));
+
     // Not audio at all, through a pipe.
     const ToolRun text = shell("echo hello | KESTRIN render - -o " + quote(path("out2.wav").string()));
     EXPECT_EQ(text.exitCode, 1);
