@@ -1,8 +1,11 @@
 #include "kestrin/lv2ui/kestrinlv2ui.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <new>
+#include <system_error>
 
 #include "framework/client/parameter.h"
 #include "framework/core/fpcontrol.h"
@@ -17,12 +20,21 @@ namespace {
 
 constexpr std::uint32_t kFloatProtocol = 0;  // ui:floatProtocol: one float, the plain value
 
-const void* feature(const LV2_Feature* const* features, const char* uri) noexcept {
+const LV2_Feature* findFeature(const LV2_Feature* const* features, const char* uri) noexcept {
     if (features == nullptr) return nullptr;
     for (const LV2_Feature* const* f = features; *f != nullptr; ++f)
-        if ((*f)->URI != nullptr && std::strcmp((*f)->URI, uri) == 0) return (*f)->data;
+        if ((*f)->URI != nullptr && std::strcmp((*f)->URI, uri) == 0) return *f;
     return nullptr;
 }
+
+const void* feature(const LV2_Feature* const* features, const char* uri) noexcept {
+    const LV2_Feature* f = findFeature(features, uri);
+    return f == nullptr ? nullptr : f->data;
+}
+
+// How often the UI's own timer runs the window: X events are handled on every
+// pass; the window itself ticks the editor at most 60 times a second.
+constexpr auto kOwnTimerPass = std::chrono::milliseconds(8);
 
 bool isKestrinPlugin(const char* uri) noexcept {
     if (uri == nullptr) return false;
@@ -71,12 +83,49 @@ std::unique_ptr<KestrinLv2Ui> KestrinLv2Ui::create(const char* pluginUri, LV2UI_
     int width = 0, height = 0;
     ui->editor_->getGUISize(&width, &height);
     ui->tellHostSize(width, height);
+    // A host that ticks UIs says so with the feature (its data is null).
+    if (findFeature(features, LV2_UI__idleInterface) == nullptr) ui->startOwnTimer();
     return ui;
 }
 
 KestrinLv2Ui::~KestrinLv2Ui() {
+    {
+        std::lock_guard<std::recursive_mutex> lock(mutex_);
+        stopTimer_ = true;
+    }
+    wake_.notify_all();
+    if (ownTimer_.joinable()) ownTimer_.join();
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
     // The window goes first: it may call the editor while it closes.
     if (editor_ != nullptr) editor_->closeUI();
+}
+
+void KestrinLv2Ui::startOwnTimer() noexcept {
+    try {
+        ownTimer_ = std::thread([this] { ownTimerLoop(); });
+    } catch (const std::system_error& e) {
+        complain("no timer thread; the editor moves only when the host calls idle: ", e.what());
+    }
+}
+
+void KestrinLv2Ui::ownTimerLoop() noexcept {
+    fw::ScopedAudioFloatingPointState fp;
+    std::vector<HostCall> calls;
+    std::unique_lock<std::recursive_mutex> lock(mutex_);
+    for (;;) {
+        wake_.wait_for(lock, kOwnTimerPass, [this] { return stopTimer_ || hostIdles_; });
+        if (stopTimer_ || hostIdles_) return;
+        onOwnTimer_ = true;
+        fw::X11Window* w = window();
+        const bool alive = w != nullptr && w->idle();
+        onOwnTimer_ = false;
+        calls.swap(deferred_);
+        lock.unlock();
+        for (const HostCall& call : calls) callHost(call);
+        calls.clear();
+        if (!alive) return;
+        lock.lock();
+    }
 }
 
 fw::X11Window* KestrinLv2Ui::window() const noexcept {
@@ -85,6 +134,7 @@ fw::X11Window* KestrinLv2Ui::window() const noexcept {
 
 void KestrinLv2Ui::portEvent(std::uint32_t port, std::uint32_t size, std::uint32_t format,
                              const void* buffer) noexcept {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (format != kFloatProtocol || size != sizeof(float) || buffer == nullptr) return;
     fw::Parameter* p = port < std::uint32_t(client_->numParams()) ? client_->param(int(port)) : nullptr;
     if (p == nullptr) return;
@@ -95,33 +145,64 @@ void KestrinLv2Ui::portEvent(std::uint32_t port, std::uint32_t size, std::uint32
 }
 
 int KestrinLv2Ui::idle() noexcept {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    // The host ticks after all: the UI's own timer stops.
+    if (!hostIdles_) {
+        hostIdles_ = true;
+        wake_.notify_all();
+    }
     fw::X11Window* w = window();
     return w != nullptr && w->idle() ? 0 : 1;
 }
 
 int KestrinLv2Ui::hostResize(int width, int height) noexcept {
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
     if (editor_ == nullptr || width <= 0 || height <= 0) return 1;
     editor_->getNearestValidSize(&width, &height);
     return editor_->nativeWindowResize(width, height) ? 0 : 1;
 }
 
 void KestrinLv2Ui::tellHostSize(int width, int height) noexcept {
-    if (resize_ != nullptr && resize_->ui_resize != nullptr) resize_->ui_resize(resize_->handle, width, height);
+    toHost({HostCall::Kind::resize, 0, 0, width, height});
 }
 
-void KestrinLv2Ui::beginParamEdit(int index) noexcept {
-    if (touch_ != nullptr && touch_->touch != nullptr) touch_->touch(touch_->handle, std::uint32_t(index), true);
-}
+void KestrinLv2Ui::beginParamEdit(int index) noexcept { toHost({HostCall::Kind::grab, std::uint32_t(index)}); }
 
 void KestrinLv2Ui::paramAutomate(int index, float normalizedValue) noexcept {
     const fw::Parameter* p = client_->param(index);
     if (p == nullptr) return;
-    const float plain = float(p->plainFromNormalized(double(normalizedValue)));
-    write_(controller_, std::uint32_t(index), sizeof plain, kFloatProtocol, &plain);
+    toHost({HostCall::Kind::write, std::uint32_t(index), float(p->plainFromNormalized(double(normalizedValue)))});
 }
 
-void KestrinLv2Ui::endParamEdit(int index) noexcept {
-    if (touch_ != nullptr && touch_->touch != nullptr) touch_->touch(touch_->handle, std::uint32_t(index), false);
+void KestrinLv2Ui::endParamEdit(int index) noexcept { toHost({HostCall::Kind::release, std::uint32_t(index)}); }
+
+void KestrinLv2Ui::toHost(const HostCall& call) noexcept {
+    if (!onOwnTimer_) {
+        callHost(call);
+        return;
+    }
+    try {
+        deferred_.push_back(call);
+    } catch (const std::bad_alloc&) {
+        // Out of memory: this one call is lost, the next write carries the value on.
+    }
+}
+
+void KestrinLv2Ui::callHost(const HostCall& call) noexcept {
+    switch (call.kind) {
+        case HostCall::Kind::write:
+            write_(controller_, call.port, sizeof call.plain, kFloatProtocol, &call.plain);
+            break;
+        case HostCall::Kind::grab:
+        case HostCall::Kind::release:
+            if (touch_ != nullptr && touch_->touch != nullptr)
+                touch_->touch(touch_->handle, call.port, call.kind == HostCall::Kind::grab);
+            break;
+        case HostCall::Kind::resize:
+            if (resize_ != nullptr && resize_->ui_resize != nullptr)
+                resize_->ui_resize(resize_->handle, call.width, call.height);
+            break;
+    }
 }
 
 // The window resizes itself and then tells the host (tellHostSize).

@@ -5,12 +5,21 @@
 // process: the host's port events set the mirror's parameters, and the
 // editor's gestures become ui:touch grabs and control port writes. The editor
 // opens in the host's ui:parent window in an X11Window that the host ticks
-// through the idle interface.
+// through the idle interface. A host that offers no idle interface gets a timer
+// thread of the UI's own that runs the window 60 times a second, until the host
+// calls idle after all.
 //
-// Thread: everything runs on the host's UI thread.
+// Thread: the host's UI thread. With the UI's own timer the editor also runs on
+// that thread, never at the same time as a host call (one lock), and the calls
+// to the host it causes are made after the lock is released, so that a host
+// holding a lock of its own while it calls the UI cannot deadlock with it.
 
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include <lv2/core/lv2.h>
 #include <lv2/ui/ui.h>
@@ -65,6 +74,19 @@ private:
 
     void tellHostSize(int width, int height) noexcept;
 
+    // A call to the host, made at once or, on the UI's own timer thread, once the
+    // lock is released.
+    struct HostCall {
+        enum class Kind { write, grab, release, resize } kind;
+        std::uint32_t port = 0;
+        float plain = 0;
+        int width = 0, height = 0;
+    };
+    void callHost(const HostCall& call) noexcept;
+    void toHost(const HostCall& call) noexcept;
+    void startOwnTimer() noexcept;
+    void ownTimerLoop() noexcept;
+
     LV2UI_Write_Function write_;
     LV2UI_Controller controller_;
     const LV2UI_Resize* resize_ = nullptr;
@@ -72,6 +94,16 @@ private:
     std::unique_ptr<Kestrin> client_;
     fw::GUIGraphics* editor_ = nullptr;
     fw::X11WindowFactory factory_;
+
+    // Every entry runs the editor under this lock; recursive, since a host may call
+    // back into the UI from a write.
+    std::recursive_mutex mutex_;
+    std::condition_variable_any wake_;
+    std::thread ownTimer_;
+    bool stopTimer_ = false;           // under mutex_
+    bool hostIdles_ = false;           // under mutex_: the host called idle
+    bool onOwnTimer_ = false;          // under mutex_: the timer thread runs the editor
+    std::vector<HostCall> deferred_;   // under mutex_
 };
 
 // Any thread. The UI's descriptor (index 0), null for other indices.

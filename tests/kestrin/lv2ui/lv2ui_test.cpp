@@ -177,7 +177,9 @@ protected:
         // The binary stays loaded (as hosts keep UI libraries): its statics live on.
     }
 
-    LV2UI_Handle instantiate(const char* pluginUri, bool withParent = true, LV2UI_Write_Function write = &writeFunction) {
+    // As a host that ticks its UIs (the ui:idleInterface feature), unless `withIdle` is false.
+    LV2UI_Handle instantiate(const char* pluginUri, bool withParent = true, LV2UI_Write_Function write = &writeFunction,
+                             bool withIdle = true) {
         resizeFeature = {&log, &resizeHost};
         touchFeature = {&log, &touchHost};
         mapFeature = {&log, &mapUri};
@@ -185,11 +187,14 @@ protected:
         const LV2_Feature resizeF{LV2_UI__resize, &resizeFeature};
         const LV2_Feature touchF{LV2_UI__touch, &touchFeature};
         const LV2_Feature mapF{LV2_URID__map, &mapFeature};
-        const LV2_Feature* withAll[] = {&mapF, &parentF, &resizeF, &touchF, nullptr};
-        const LV2_Feature* noParent[] = {&mapF, &resizeF, &touchF, nullptr};
+        const LV2_Feature idleF{LV2_UI__idleInterface, nullptr};
+        std::vector<const LV2_Feature*> features = {&mapF, &resizeF, &touchF};
+        if (withParent) features.push_back(&parentF);
+        if (withIdle) features.push_back(&idleF);
+        features.push_back(nullptr);
         widget = nullptr;
         return descriptor->instantiate(descriptor, pluginUri, KESTRIN_LV2_BUNDLE_DIR "/", write, &log, &widget,
-                                       withParent ? withAll : noParent);
+                                       features.data());
     }
     void open() {
         ui = instantiate(kestrin::lv2::kStereoUri);
@@ -325,6 +330,50 @@ TEST_F(Lv2Ui, AKnobDragIsOneTouchWithGrowingWritesToItsPort) {
     input->moveTo(1900, 1190);
     input->sync();
     EXPECT_TRUE(sameAsOffscreen(settle(), 900, {{kFeedbackL, values.back()}}));
+}
+
+TEST_F(Lv2Ui, WithoutTheHostsIdleCallsItRunsOnATimerOfItsOwn) {
+    // A host that offers no idle interface and never calls idle: port events still
+    // show, and a drag still reaches the host, from the UI's own timer.
+    ui = instantiate(kestrin::lv2::kStereoUri, true, &writeFunction, false);
+    ASSERT_NE(ui, nullptr);
+    const float feedback = plainAt(kFeedbackL, 0.8);
+    descriptor->port_event(ui, kFeedbackL, sizeof(float), 0, &feedback);
+    // Nobody calls idle: the window must come to show the value by itself.
+    const std::vector<std::uint8_t> expected = kestrintest::offscreenPicture(900, [&](kestrin::Kestrin& client) {
+        fw::Parameter* p = client.param(int(kFeedbackL));
+        p->setFromHost(p->normalizedFromPlain(feedback));
+    });
+    long differing = -1;
+    for (int tries = 0; tries < 300 && differing != 0; ++tries) {
+        usleep(100000);
+        differing = kestrintest::differingPixels(grab(), expected);
+    }
+    EXPECT_EQ(differing, 0);
+
+    const Point knob = centre(kestrin::layout::feedbackKnobL);
+    auto pointerTo = [&](Point p) {
+        input->moveToWindow(editorWindow(), p.x + 2, p.y + 3);
+        input->sync();
+        usleep(30000);
+    };
+    pointerTo(knob);
+    input->press(1);
+    input->sync();
+    usleep(30000);
+    for (int i = 1; i <= 10; ++i) pointerTo(Point{knob.x, knob.y + 2 * i});
+    input->release(1);
+    input->sync();
+    usleep(100000);
+    // Closing joins the timer thread, so the log is read after its last write.
+    close();
+    ASSERT_EQ(log.touches.size(), 2u);
+    EXPECT_EQ(log.touches.front(), std::make_pair(kFeedbackL, true));
+    EXPECT_EQ(log.touches.back(), std::make_pair(kFeedbackL, false));
+    const std::vector<float> values = log.valuesFor(kFeedbackL);
+    ASSERT_GE(values.size(), 3u);
+    for (std::size_t i = 1; i < values.size(); ++i) EXPECT_LT(values[i], values[i - 1]) << i;
+    EXPECT_LT(values.back(), feedback);
 }
 
 TEST_F(Lv2Ui, TheGripAndTheHostResizeTheEditor) {
