@@ -125,10 +125,6 @@ private:
     std::vector<int> wide_;
 };
 
-void putLittle(std::string& out, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(char((value >> (8 * i)) & 0xFF));
-}
-
 // A WAV file, or a WAV stream on standard output, written as it is rendered. The
 // header is the standard one (see wavheader.h), which sox and ffmpeg read without
 // warnings; libsndfile's float header lacks the extension size, and sox warns about
@@ -172,7 +168,7 @@ private:
         for (std::size_t i = 0; i < frames * std::size_t(channels_); ++i) {
             std::uint32_t bits = 0;
             std::memcpy(&bits, &interleaved[i], 4);
-            putLittle(bytes_, bits, 4);
+            appendLittle(bytes_, bits, 4);
         }
         return put(bytes_.data(), bytes_.size(), error);
     }
@@ -180,7 +176,7 @@ private:
         bytes_.clear();
         const int width = format().bits / 8;
         for (std::size_t i = 0; i < frames * std::size_t(channels_); ++i)
-            putLittle(bytes_, std::uint32_t(interleaved[i]), width);
+            appendLittle(bytes_, std::uint32_t(interleaved[i]), width);
         return put(bytes_.data(), bytes_.size(), error);
     }
     bool put(const char* data, std::size_t size, std::string& error) {

@@ -64,9 +64,9 @@ INPUT is a WAV, AIFF or FLAC file, mono or stereo, 8 kHz to 384 kHz, or - for a 
 AIFF or FLAC stream on standard input. Without INPUT a built-in demo phrase is
 rendered. OUTPUT defaults to INPUT's name with "-kestrin" added (kestrin-demo.wav for
 the demo); - writes a WAV stream to standard output (the summary then goes to
-standard error). Neither stream may be a terminal. The output's extension chooses the format: .wav, .aif/.aiff or
-.flac. An output is never the input: naming the input, also through a link or
-another path, is refused. With several inputs (or a FOLDER for one), each is written
+standard error). Neither stream may be a terminal. The output's extension chooses
+the format: .wav, .aif/.aiff or .flac. An output is never the input: naming the
+input, also through a link or another path, is refused. With several inputs (or a FOLDER for one), each is written
 into FOLDER under its own file name, in the format of --format or else of its
 extension; the first failure stops the rest unless --keep-going.
 

@@ -173,7 +173,7 @@ bool loadHost(const Command& c, std::unique_ptr<KestrinHost>& host, std::string&
 // "take.wav 2.00 s in, 4.50 s out, peak -3.1 dBFS, 80x real time -> /abs/take-kestrin.wav"
 // with what the user should know added: a replaced file, a lowered factor, a tail
 // cut at its cap, clipped samples.
-void printSummary(std::FILE* to, const Job& job, const RenderSummary& summary, bool replaced) {
+void printSummary(std::FILE* to, const Job& job, const RenderSummary& summary) {
     std::error_code ec;
     const auto where = std::filesystem::absolute(summary.outputPath, ec);
     const std::string lowered = loweredFactorNote(summary);
@@ -186,7 +186,7 @@ void printSummary(std::FILE* to, const Job& job, const RenderSummary& summary, b
                  shownInput(job.input).c_str(), summary.inputSeconds, summary.outputSeconds, summary.peakDbfs,
                  lowered.c_str(), lowered.empty() ? "" : ", ", summary.realtimeFactor,
                  job.output == "-" ? "standard output" : (ec ? summary.outputPath : where.string()).c_str(),
-                 replaced ? " (replaced)" : "", notes.c_str());
+                 summary.replaced ? " (replaced)" : "", notes.c_str());
     std::fflush(to);
 }
 
@@ -255,7 +255,6 @@ int runRender(const Command& c) {
     std::size_t rendered = 0;
     for (const Job& job : jobs) {
         RenderSummary summary;
-        const bool replaced = job.output != "-" && std::filesystem::exists(job.output);
         const int code = renderJob(c, job, state, stateMade, summary);
         if (code == 130) return code;
         if (code != 0) {
@@ -265,7 +264,7 @@ int runRender(const Command& c) {
         }
         ++rendered;
         secondsOut += summary.outputSeconds;
-        if (!c.quiet) printSummary(report, job, summary, replaced);
+        if (!c.quiet) printSummary(report, job, summary);
     }
     // The state belongs to renders that all succeeded.
     if (state && failed.empty() && !state->commit(error)) {

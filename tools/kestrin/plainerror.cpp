@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <utility>
 
 namespace kestrincli {
 
@@ -34,15 +35,20 @@ std::string statusInWords(OSStatus status) {
     }
 }
 
-std::string systemErrorInWords(int error) {
-    std::string text = std::strerror(error);
-    // "No space left on device" reads as part of a sentence in lower case; a word in
-    // capitals at the start stays.
+namespace {
+
+// "No space left on device" reads as part of a sentence in lower case; a word in
+// capitals at the start ("FLAC ...") stays.
+std::string asClause(std::string text) {
     if (text.size() > 1 && std::isupper(static_cast<unsigned char>(text[0])) &&
         std::islower(static_cast<unsigned char>(text[1])))
         text[0] = char(std::tolower(static_cast<unsigned char>(text[0])));
     return text;
 }
+
+}  // namespace
+
+std::string systemErrorInWords(int error) { return asClause(std::strerror(error)); }
 
 std::string soundFileErrorInWords(const std::string& message) {
     std::string text = message;
@@ -50,10 +56,7 @@ std::string soundFileErrorInWords(const std::string& message) {
         if (text.rfind(label, 0) == 0) text.erase(0, std::strlen(label));
     while (!text.empty() && (text.back() == '.' || text.back() == ' ' || text.back() == '\n')) text.pop_back();
     if (text.empty()) return "the sound file library gave no reason";
-    if (text.size() > 1 && std::isupper(static_cast<unsigned char>(text[0])) &&
-        std::islower(static_cast<unsigned char>(text[1])))
-        text[0] = char(std::tolower(static_cast<unsigned char>(text[0])));
-    return text;
+    return asClause(std::move(text));
 }
 
 std::string plainMessage(const auhost::HostResult& result) {

@@ -227,6 +227,7 @@ bool renderThrough(KestrinHost& host, const Command& command, AudioReader& input
     summary.peakDbfs = peak > 0.0f ? 20.0 * std::log10(double(peak)) : -INFINITY;
     summary.realtimeFactor = wall > 0 ? summary.outputSeconds / wall : 0;
     summary.outputPath = output.path();
+    summary.replaced = output.replaces();
     summary.tailCut = fadeAtCap && tailDone >= tailLimit && quietRun < silenceHold;
     summary.clippedSamples = output.clippedSamples();
     return true;

@@ -30,6 +30,7 @@ struct RenderSummary {
     int askedFactor = 1;  // by "Upsample Amount"
     int usedFactor = 1;   // in force: lower where the working rate would pass its ceiling
     std::string outputPath;
+    bool replaced = false;              // the output took the place of an existing file
     bool tailCut = false;               // the automatic tail stopped at its cap, still ringing
     std::uint64_t clippedSamples = 0;  // in an integer output
 };

@@ -22,6 +22,9 @@ struct WavShape {
 // pipe, "read to the end").
 inline constexpr std::uint32_t kStreamDataSize = 0x7FFFF000u;
 
+// Appends the low `bytes` bytes of `value`, least significant first.
+void appendLittle(std::string& out, std::uint64_t value, int bytes);
+
 // The header for `dataBytes` of audio, or for a stream of unknown length. A length
 // whose RIFF size does not fit in 32 bits gives the RF64 form.
 std::string wavHeader(const WavShape& shape, std::optional<std::uint64_t> dataBytes);
